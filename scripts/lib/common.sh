@@ -1,0 +1,47 @@
+# Shared by scripts/run, scripts/test and scripts/bench: install what is missing,
+# configure and build. Source it; do not run it.
+
+KORVEX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# Debian packages the build, the tests and the window need.
+KORVEX_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev libicu-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool xclip xauth
+  fonts-noto-cjk
+)
+
+korvex_missing_packages() {
+  local p missing=()
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  echo "${missing[@]}"
+}
+
+korvex_install() {
+  local missing
+  missing=$(korvex_missing_packages "$@")
+  [ -z "$missing" ] && return 0
+  echo "Installing: $missing" >&2
+  local sudo=""
+  if [ "$(id -u)" != 0 ]; then sudo="sudo"; fi
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  # shellcheck disable=SC2086
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >&2
+}
+
+korvex_install_deps() {
+  korvex_install "${KORVEX_PACKAGES[@]}"
+}
+
+# korvex_build DIR BUILD_TYPE [extra cmake args...]
+korvex_build() {
+  local dir="$1" type="$2"
+  shift 2
+  cmake -S "$KORVEX_ROOT" -B "$KORVEX_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
+  cmake --build "$KORVEX_ROOT/$dir"
+}

@@ -1,0 +1,66 @@
+#include "MojiConvert.h"
+
+#include <memory>
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+
+namespace {
+
+// A transliterator is not safe to share between threads, and building one costs
+// far more than using it, so each thread keeps its own.
+icu::Transliterator* HalfWidthTransliterator()
+{
+    thread_local std::unique_ptr<icu::Transliterator> t = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Transliterator> made(
+            icu::Transliterator::createInstance("Fullwidth-Halfwidth", UTRANS_FORWARD, status));
+        if (U_FAILURE(status)) made.reset();
+        return made;
+    }();
+    return t.get();
+}
+
+bool IsAscii(const QString& Text)
+{
+    for (QChar c : Text)
+        if (c.unicode() >= 0x80) return false;
+    return true;
+}
+
+} // namespace
+
+QString ConvertOperatorSigns(const QString& Text)
+{
+    QString s = Text;
+    for (QChar& c : s) {
+        switch (c.unicode()) {
+        case 0x00D7: c = u'*'; break;
+        case 0x00F7: c = u'/'; break;
+        case 0x30FC: // prolonged sound mark
+        case 0xFF70: // its half-width form
+        case 0x2015: // horizontal bar
+            c = u'-';
+            break;
+        default: break;
+        }
+    }
+    return s;
+}
+
+QString ConvertHalfWidthUpper(const QString& Text)
+{
+    QString s;
+    // ASCII has no wider or narrower form: skip the folding on the common path.
+    if (IsAscii(Text)) {
+        s = Text;
+    } else if (icu::Transliterator* t = HalfWidthTransliterator()) {
+        icu::UnicodeString u(reinterpret_cast<const UChar*>(Text.utf16()), int32_t(Text.size()));
+        t->transliterate(u);
+        s = QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
+    } else {
+        s = Text;
+    }
+    for (QChar& c : s)
+        if (c.unicode() >= u'a' && c.unicode() <= u'z') c = QChar(c.unicode() - 0x20);
+    return s;
+}

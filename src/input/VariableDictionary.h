@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <stdexcept>
+
+// Raised when a name or number is asked for that the store does not hold.
+class EListError : public std::out_of_range {
+public:
+    using std::out_of_range::out_of_range;
+};
+
+// The user's named variables. Names are kept half-width and upper case, so a
+// variable is found however its name is typed; numbers are handed out from 0 in
+// the order names are first added and are never reused until Clear.
+class TVariableDictionary {
+public:
+    void Clear();
+    void AddOrSetValue(const QString& Name, double Value);
+    bool ContainsKey(const QString& Name) const;
+    int GetNumberItems(const QString& Name) const;
+    QString GetNameItems(int Number) const;
+    double GetValueItems(int Number) const;
+    int Count() const { return Number; }
+
+private:
+    QHash<int, QString> NameDictionary;
+    QHash<QString, int> NumberDictionary;
+    QHash<int, double> ValueDictionary;
+    int Number = 0;
+};
