@@ -1,0 +1,245 @@
+#include "ExpressionTextConvert.h"
+
+#include "MojiConvert.h"
+#include "VariableDictionary.h"
+
+#include <optional>
+
+namespace {
+
+const QHash<QString, TExpressionKey>& FunctionTable() {
+    static const QHash<QString, TExpressionKey> table = [] {
+        // LOGE is the natural logarithm ekLn; X and Y are ordinary variable names
+        const std::pair<const char16_t*, TExpressionKey> words[] = {
+            {u"M", ekVarM},
+            {u"GT", ekVarGT},
+            {u"MCOUNT", ekVarMCount},
+            {u"GTCOUNT", ekVarGTCount},
+            {u"ANS", ekAns},
+            {u"PREANS", ekPreAns},
+            {u"SIN", ekSin},
+            {u"COS", ekCos},
+            {u"TAN", ekTan},
+            {u"ARCSIN", ekArcSin},
+            {u"ARCCOS", ekArcCos},
+            {u"ARCTAN", ekArcTan},
+            {u"SINH", ekSinH},
+            {u"COSH", ekCosH},
+            {u"TANH", ekTanH},
+            {u"ARCSINH", ekArcSinH},
+            {u"ARCCOSH", ekArcCosH},
+            {u"ARCTANH", ekArcTanH},
+            {u"PI", ekPi},
+            {u"\u03C0", ekPi}, // stays small: only ASCII letters are upper-cased
+            {u"SQRT", ekSqrt},
+            {u"LOG", ekLog10},
+            {u"LN", ekLn},
+            {u"LOGE", ekLn},
+            {u"LOGXY", ekLogXY},
+            {u"EXP", ekExp},
+            {u"ABS", ekAbs},
+            {u"INT", ekInt},
+            {u"FRAC", ekFrac},
+            {u"CEIL", ekCeil},
+            {u"FLOOR", ekFloor},
+            {u"ROUNDOFF", ekRoundOff},
+            {u"HEX", ekHex},
+            {u"BIN", ekBin},
+        };
+        QHash<QString, TExpressionKey> made;
+        for (const auto& [word, key] : words)
+            made.insert(QString::fromUtf16(word), key);
+        return made;
+    }();
+    return table;
+}
+
+std::optional<TExpressionKey> SingleCharacterKey(char16_t c) {
+    if (c >= u'0' && c <= u'9') return TExpressionKey(ek0 + (c - u'0'));
+    switch (c) {
+    case u'!':
+        return ekFactorial;
+    case u'(':
+        return ekLParen;
+    case u')':
+        return ekRParen;
+    case u'*':
+        return ekMulti;
+    case u'+':
+        return ekAdd;
+    case u',':
+        return ekComma;
+    case u'-':
+        return ekSub;
+    case u'.':
+        return ekDot;
+    case u'/':
+        return ekDiv;
+    case u'^':
+        return ekPower;
+    case u'\u00B2':
+        return ekSquare;
+    case u'\u00B3':
+        return ekCube;
+    case u'\u221A':
+        return ekSqrt;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Digits, dots and brackets do not end a name: A1, RATE2.5 and [C] are names.
+bool IsNameDelimiter(char16_t c) {
+    switch (c) {
+    case u' ':
+    case u'!':
+    case u'(':
+    case u')':
+    case u'*':
+    case u'+':
+    case u',':
+    case u'-':
+    case u'/':
+    case u'^':
+    case u'\u00B2':
+    case u'\u00B3':
+    case u'\u221A':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Every Latin-1 code unit counts as assigned, control characters included.
+bool IsAssigned(char16_t c) {
+    return c <= 0xFF || QChar::category(char32_t(c)) != QChar::Other_NotAssigned;
+}
+
+} // namespace
+
+QHash<QString, TExpressionKey> CreateFunctionDictionary() {
+    return FunctionTable();
+}
+
+TExpressionTextConvert::TExpressionTextConvert() : FunctionDictionary(CreateFunctionDictionary()) {}
+
+bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
+    FExpressionText = ExpressionText;
+    ExpressionIndex = 0;
+    if (ExpressionText.isEmpty() || ExpressionText.size() > MaxTextLength) {
+        // a refused text has no position of its own
+        FErrorIndex = 0;
+        return false;
+    }
+    FExpressionText = ConvertHalfWidthUpper(ConvertOperatorSigns(ExpressionText));
+    (FKeyList ? *FKeyList : ScratchKeyList).clear();
+    if (Scan()) {
+        FErrorIndex = 0;
+        ExpressionIndex = 0;
+        return true;
+    }
+    FErrorIndex = ExpressionIndex;
+    return false;
+}
+
+bool TExpressionTextConvert::Scan() {
+    const int length = int(FExpressionText.size());
+    while (ExpressionIndex < length) {
+        const char16_t c = FExpressionText.at(ExpressionIndex).unicode();
+        if (c == u' ') {
+            ++ExpressionIndex;
+        } else if (const auto key = SingleCharacterKey(c)) {
+            Append(*key);
+            ++ExpressionIndex;
+        } else if (LetterLength(ExpressionIndex) > 0) {
+            if (ReadName()) continue;
+            // an E that names nothing is the exponent mark: 2E3, 1E-5
+            if (c != u'E') return false;
+            Append(ekE);
+            ++ExpressionIndex;
+        } else if (c == u'[') {
+            if (!ReadName()) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TExpressionTextConvert::ReadName() {
+    const int length = int(FExpressionText.size());
+    const int start = ExpressionIndex;
+    // the first code unit is a letter or "["; a letter outside the basic plane
+    // takes both halves of its surrogate pair
+    ExpressionIndex += qMax(1, LetterLength(start));
+    while (ExpressionIndex < length) {
+        const int n = LetterLength(ExpressionIndex);
+        if (n == 0) break;
+        ExpressionIndex += n;
+    }
+    if (FIsVarCalcMode && ExpressionIndex < length && FExpressionText.at(ExpressionIndex) == u']')
+        ++ExpressionIndex;
+
+    // only the letters count as a function word: SIN30 is SIN and 30
+    const auto word = FunctionDictionary.constFind(FExpressionText.mid(start, ExpressionIndex - start));
+    if (word != FunctionDictionary.constEnd()) {
+        Append(*word);
+        if (*word == ekHex) ReadHexDigits();
+        return true;
+    }
+
+    while (ExpressionIndex < length) {
+        const char16_t c = FExpressionText.at(ExpressionIndex).unicode();
+        if (IsNameDelimiter(c) || !IsAssigned(c)) break;
+        ++ExpressionIndex;
+    }
+    const QString name = FExpressionText.mid(start, ExpressionIndex - start);
+
+    if (FIsVarCalcMode) {
+        // collected, not looked up: the caller asks for every value
+        if (FCalcModeVariableList) FCalcModeVariableList->append(name);
+        return true;
+    }
+    if (FVariableDictionary && FVariableDictionary->ContainsKey(name)) {
+        Append(ekVariable);
+        Append(ekLParen);
+        for (QChar digit : QString::number(FVariableDictionary->GetNumberItems(name)))
+            Append(TExpressionKey(ek0 + (digit.unicode() - u'0')));
+        Append(ekRParen);
+        return true;
+    }
+    ExpressionIndex = start;
+    return false;
+}
+
+// After HEX the letters A-F are digits; anything else, ")" included, ends the
+// number without being consumed.
+void TExpressionTextConvert::ReadHexDigits() {
+    const int length = int(FExpressionText.size());
+    for (; ExpressionIndex < length; ++ExpressionIndex) {
+        const char16_t c = FExpressionText.at(ExpressionIndex).unicode();
+        if (c == u' ') continue;
+        if (c == u'(')
+            Append(ekLParen);
+        else if (c >= u'0' && c <= u'9')
+            Append(TExpressionKey(ek0 + (c - u'0')));
+        else if (c >= u'A' && c <= u'F')
+            Append(TExpressionKey(ekHexA + (c - u'A')));
+        else
+            break;
+    }
+}
+
+void TExpressionTextConvert::Append(TExpressionKey Key) {
+    (FKeyList ? *FKeyList : ScratchKeyList).append(Key);
+}
+
+// 1 for a letter, 2 for a letter written as a surrogate pair, 0 otherwise.
+int TExpressionTextConvert::LetterLength(int Index) const {
+    const QChar c = FExpressionText.at(Index);
+    if (c.isHighSurrogate() && Index + 1 < FExpressionText.size()) {
+        const QChar low = FExpressionText.at(Index + 1);
+        if (low.isLowSurrogate()) return QChar::isLetter(QChar::surrogateToUcs4(c, low)) ? 2 : 0;
+    }
+    return c.isLetter() ? 1 : 0;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ExpressionKey.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class TVariableDictionary;
+
+// The function words of the input language (upper-case ASCII, plus the Greek
+// small pi) and their keys. The table is built once and shared; every call hands
+// out a copy of its own, so a caller may change its copy freely.
+QHash<QString, TExpressionKey> CreateFunctionDictionary();
+
+// Turns the text of the input line into expression keys, one character at a time:
+// every digit, the decimal point and the exponent letter become keys of their
+// own, words become function keys and a user variable becomes the keys
+// ekVariable ( digits of its number ). It checks nothing beyond the characters;
+// a failure reports the first position that does not turn into keys.
+//
+// In variable-calculation mode a name that is not a function word produces no
+// key and is appended to the calculation-mode list instead, so the caller can
+// ask for its value. That list is the caller's: Convert only appends to it.
+//
+// One converter serves one calculation; it only reads the variable store, so
+// converters on several threads may share one store while nobody writes to it.
+class TExpressionTextConvert {
+public:
+    // Longest text, in UTF-16 code units, that Convert accepts.
+    static constexpr int MaxTextLength = 1024;
+
+    TExpressionTextConvert();
+
+    // Fills the key list (cleared first) and returns true on success. An empty or
+    // too long text is refused at once and leaves the key list alone. On failure
+    // the key list holds the keys made before the failing position.
+    bool Convert(const QString& ExpressionText);
+
+    // Position in the normalised text where the last conversion stopped; 0 after
+    // a success or a refused text.
+    int ErrorIndex() const { return FErrorIndex; }
+
+    void SetKeyList(TKeyList* Value) { FKeyList = Value; }
+    void SetVariableDictionary(const TVariableDictionary* Value) { FVariableDictionary = Value; }
+    void SetIsVarCalcMode(bool Value) { FIsVarCalcMode = Value; }
+    void SetCalcModeVariableList(QStringList* Value) { FCalcModeVariableList = Value; }
+
+private:
+    bool Scan();
+    bool ReadName();
+    void ReadHexDigits();
+    void Append(TExpressionKey Key);
+    int LetterLength(int Index) const;
+
+    QString FExpressionText;
+    int FErrorIndex = 0;
+    TKeyList* FKeyList = nullptr;
+    const TVariableDictionary* FVariableDictionary = nullptr;
+    QHash<QString, TExpressionKey> FunctionDictionary;
+    int ExpressionIndex = 0;
+    QStringList* FCalcModeVariableList = nullptr;
+    bool FIsVarCalcMode = false;
+    // receives the keys when the caller lent no key list, so Convert can still
+    // tell whether a text converts
+    TKeyList ScratchKeyList;
+};

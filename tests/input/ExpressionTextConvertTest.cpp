@@ -1,0 +1,399 @@
+#include "ExpressionTextConvert.h"
+
+#include "VariableDictionary.h"
+
+#include <QThread>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+struct Result {
+    bool ok;
+    TKeyList keys;
+    int errorIndex;
+};
+
+Result Convert(const QString& text, const TVariableDictionary* store) {
+    TKeyList keys;
+    TExpressionTextConvert c;
+    c.SetKeyList(&keys);
+    c.SetVariableDictionary(store);
+    const bool ok = c.Convert(text);
+    return {ok, keys, c.ErrorIndex()};
+}
+
+std::string Show(const char16_t* text) {
+    return QString::fromUtf16(text).toStdString();
+}
+
+// The keys of a variable with a two-digit number.
+TKeyList Var(TExpressionKey tens, TExpressionKey units) {
+    return {ekVariable, ekLParen, tens, units, ekRParen};
+}
+
+// A store in which RATE has the two-digit number 12 (twelve fillers come first).
+class ExpressionTextConvertStore : public ::testing::Test {
+protected:
+    ExpressionTextConvertStore() {
+        for (int i = 0; i < 12; ++i)
+            store.AddOrSetValue(QStringLiteral("FILL") + QString::number(i), i);
+        const char16_t* names[] = {
+            u"rate",             // 12
+            u"X",                // 13
+            u"SINX",             // 14
+            u"\u30AC",           // 15, full-width katakana GA, kept as two half-width units
+            u"\U00020BB7\u7530", // 16, a kanji outside the basic plane, then another
+            u"RATE2.5",          // 17
+            u"[C]",              // 18
+            u"A",                // 19
+        };
+        for (const char16_t* n : names)
+            store.AddOrSetValue(QString::fromUtf16(n), 1);
+    }
+    TVariableDictionary store;
+};
+
+} // namespace
+
+TEST(ExpressionTextConvert, FunctionDictionaryHoldsEveryWord) {
+    struct Row {
+        const char16_t* word;
+        TExpressionKey key;
+    };
+    const Row rows[] = {
+        {u"M", ekVarM},
+        {u"GT", ekVarGT},
+        {u"MCOUNT", ekVarMCount},
+        {u"GTCOUNT", ekVarGTCount},
+        {u"ANS", ekAns},
+        {u"PREANS", ekPreAns},
+        {u"SIN", ekSin},
+        {u"COS", ekCos},
+        {u"TAN", ekTan},
+        {u"ARCSIN", ekArcSin},
+        {u"ARCCOS", ekArcCos},
+        {u"ARCTAN", ekArcTan},
+        {u"SINH", ekSinH},
+        {u"COSH", ekCosH},
+        {u"TANH", ekTanH},
+        {u"ARCSINH", ekArcSinH},
+        {u"ARCCOSH", ekArcCosH},
+        {u"ARCTANH", ekArcTanH},
+        {u"PI", ekPi},
+        {u"\u03C0", ekPi},
+        {u"SQRT", ekSqrt},
+        {u"LOG", ekLog10},
+        {u"LN", ekLn},
+        {u"LOGE", ekLn},
+        {u"LOGXY", ekLogXY},
+        {u"EXP", ekExp},
+        {u"ABS", ekAbs},
+        {u"INT", ekInt},
+        {u"FRAC", ekFrac},
+        {u"CEIL", ekCeil},
+        {u"FLOOR", ekFloor},
+        {u"ROUNDOFF", ekRoundOff},
+        {u"HEX", ekHex},
+        {u"BIN", ekBin},
+    };
+    const auto table = CreateFunctionDictionary();
+    EXPECT_EQ(table.size(), 34);
+    for (const auto& r : rows) {
+        const QString word = QString::fromUtf16(r.word);
+        ASSERT_TRUE(table.contains(word)) << Show(r.word);
+        EXPECT_EQ(table.value(word), r.key) << Show(r.word);
+    }
+}
+
+TEST(ExpressionTextConvert, EveryCallerGetsItsOwnFunctionDictionary) {
+    auto mine = CreateFunctionDictionary();
+    mine.remove(QStringLiteral("SIN"));
+    mine.insert(QStringLiteral("Y"), ekVarY);
+
+    EXPECT_EQ(CreateFunctionDictionary().size(), 34);
+    const Result r = Convert(QStringLiteral("SIN(Y)"), nullptr);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.errorIndex, 4);
+    EXPECT_EQ(r.keys, (TKeyList{ekSin, ekLParen}));
+}
+
+TEST_F(ExpressionTextConvertStore, TextsBecomeKeys) {
+    struct Case {
+        const char16_t* text;
+        TKeyList keys;
+    };
+    const Case cases[] = {
+        {u"1+2", {ek1, ekAdd, ek2}},
+        {u"\uFF11\uFF0B\uFF12", {ek1, ekAdd, ek2}},
+        {u"3 \u00D7 ( 4 \u30FC 1 )", {ek3, ekMulti, ekLParen, ek4, ekSub, ek1, ekRParen}},
+        {u"8\u00F72\uFF701\u20150", {ek8, ekDiv, ek2, ekSub, ek1, ekSub, ek0}},
+        {u"sin(30)", {ekSin, ekLParen, ek3, ek0, ekRParen}},
+        {u"\uFF33\uFF49\uFF2E\uFF08\uFF13\uFF10\uFF09", {ekSin, ekLParen, ek3, ek0, ekRParen}},
+        {u"2\u03C0", {ek2, ekPi}},
+        {u"2PI", {ek2, ekPi}},
+        {u"2pI", {ek2, ekPi}},
+        {u"\u221A2", {ekSqrt, ek2}},
+        {u"sqrt 2", {ekSqrt, ek2}},
+        {u"3\u00B2+2\u00B3", {ek3, ekSquare, ekAdd, ek2, ekCube}},
+        {u"5!", {ek5, ekFactorial}},
+        {u"2^10", {ek2, ekPower, ek1, ek0}},
+        {u"\uFF12\uFF3E\uFF13", {ek2, ekPower, ek3}},
+        {u"1e-5", {ek1, ekE, ekSub, ek5}},
+        {u"12.5E3", {ek1, ek2, ekDot, ek5, ekE, ek3}},
+        {u"1.2.3", {ek1, ekDot, ek2, ekDot, ek3}},
+        {u"EXP(1)", {ekExp, ekLParen, ek1, ekRParen}},
+        {u"LOG2(8)", {ekLog10, ek2, ekLParen, ek8, ekRParen}},
+        {u"loge(2)", {ekLn, ekLParen, ek2, ekRParen}},
+        {u"LogXY(2,8)", {ekLogXY, ekLParen, ek2, ekComma, ek8, ekRParen}},
+        {u"roundoff(ln 2,3)", {ekRoundOff, ekLParen, ekLn, ek2, ekComma, ek3, ekRParen}},
+        {u"Ans+PreAns*M-GT/MCount,GTCount",
+         {ekAns, ekAdd, ekPreAns, ekMulti, ekVarM, ekSub, ekVarGT, ekDiv, ekVarMCount, ekComma,
+          ekVarGTCount}},
+        // only the letters are looked up as a function word
+        {u"SIN30", {ekSin, ek3, ek0}},
+        {u"M1", {ekVarM, ek1}},
+        {u"HEX(1F)", {ekHex, ekLParen, ek1, ekHexF, ekRParen}},
+        {u"HEX FF", {ekHex, ekHexF, ekHexF}},
+        {u"hex(a b)+1", {ekHex, ekLParen, ekHexA, ekHexB, ekRParen, ekAdd, ek1}},
+        {u"\uFF48\uFF45\uFF58\uFF08\uFF43\uFF09", {ekHex, ekLParen, ekHexC, ekRParen}},
+        {u"BIN(101)", {ekBin, ekLParen, ek1, ek0, ek1, ekRParen}},
+        {u"(1))", {ekLParen, ek1, ekRParen, ekRParen}},
+        {u"*+", {ekMulti, ekAdd}},
+        {u"   ", {}},
+        {u"\u3000 \u3000", {}},
+        {u"rate*2", Var(ek1, ek2) + TKeyList{ekMulti, ek2}},
+        {u"\uFF32\uFF41\uFF34\uFF45", Var(ek1, ek2)},
+        {u"RATE2.5", Var(ek1, ek7)},
+        {u"SINX", Var(ek1, ek4)},
+        {u"SIN X", TKeyList{ekSin} + Var(ek1, ek3)},
+        {u"\u30AC*2", Var(ek1, ek5) + TKeyList{ekMulti, ek2}},
+        {u"2\U00020BB7\u7530", TKeyList{ek2} + Var(ek1, ek6)},
+        {u"[C]", Var(ek1, ek8)},
+        {u"a", Var(ek1, ek9)},
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert(QString::fromUtf16(c.text), &store);
+        EXPECT_TRUE(r.ok) << Show(c.text) << " failed at " << r.errorIndex;
+        EXPECT_EQ(r.errorIndex, 0) << Show(c.text);
+        EXPECT_EQ(r.keys, c.keys) << Show(c.text);
+    }
+}
+
+TEST_F(ExpressionTextConvertStore, FailureStopsAtTheFirstCharacterThatMakesNoKey) {
+    struct Case {
+        const char16_t* text;
+        int errorIndex;
+        TKeyList keys;
+    };
+    const Case cases[] = {
+        {u"1+XYZ*2", 2, {ek1, ekAdd}},
+        {u"2#3", 1, {ek2}},
+        {u"1%", 1, {ek1}},
+        {u"1=2", 1, {ek1}},
+        {u"1>2", 1, {ek1}},
+        {u"1]", 1, {ek1}},
+        {u"1\u20142", 1, {ek1}}, // an em dash is no minus
+        {u"1\u30022", 1, {ek1}}, // ideographic full stop
+        {u"SIN#", 3, {ekSin}},
+        {u"0x1F", 1, {ek0}}, // the name X1F
+        {u"HEXFF", 0, {}},   // one name, no hexadecimal number
+        {u"1FH", 1, {ek1}},
+        {u"2\u03C0\u03C0", 1, {ek2}}, // the letters run on into one name
+        {u"[D]", 0, {}},
+        {u"[", 0, {}},
+        {u"SIN(Q", 4, {ekSin, ekLParen}},
+        {u"A\u00A7", 0, {}},            // a Latin-1 sign goes on with the name
+        {u"A\u0378", 1, Var(ek1, ek9)}, // an unassigned code point ends it
+        {u"1+\xD800", 2, {ek1, ekAdd}}, // a lone surrogate
+        // positions count the normalised text, where GA takes two code units
+        {u"\u30AC+#", 3, Var(ek1, ek5) + TKeyList{ekAdd}},
+        {u"\uFF11\uFF0B\uFF03", 2, {ek1, ekAdd}},
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert(QString::fromUtf16(c.text), &store);
+        EXPECT_FALSE(r.ok) << Show(c.text);
+        EXPECT_EQ(r.errorIndex, c.errorIndex) << Show(c.text);
+        EXPECT_EQ(r.keys, c.keys) << Show(c.text);
+    }
+}
+
+TEST(ExpressionTextConvert, ExponentLetterYieldsToVariables) {
+    TVariableDictionary none;
+    TVariableDictionary e3;
+    e3.AddOrSetValue("E3", 1);
+    TVariableDictionary e;
+    e.AddOrSetValue("e", 1);
+    e.AddOrSetValue("EXP", 1);
+    const TKeyList var0{ekVariable, ekLParen, ek0, ekRParen};
+
+    struct Case {
+        const TVariableDictionary* store;
+        const char16_t* text;
+        TKeyList keys;
+    };
+    const Case cases[] = {
+        {&none, u"2E3", {ek2, ekE, ek3}},
+        {&none, u"2e-3", {ek2, ekE, ekSub, ek3}},
+        {&none, u"EE", {ekE, ekE}},
+        {nullptr, u"2E3", {ek2, ekE, ek3}},
+        {&e3, u"2E3", TKeyList{ek2} + var0},
+        {&e3, u"2E-3", {ek2, ekE, ekSub, ek3}},
+        {&e, u"2E-3", TKeyList{ek2} + var0 + TKeyList{ekSub, ek3}},
+        {&e, u"EXP(1)", {ekExp, ekLParen, ek1, ekRParen}}, // function words come first
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert(QString::fromUtf16(c.text), c.store);
+        EXPECT_TRUE(r.ok) << Show(c.text);
+        EXPECT_EQ(r.keys, c.keys) << Show(c.text);
+    }
+}
+
+TEST(ExpressionTextConvert, WithoutVariableStoreEveryOtherNameIsUnknown) {
+    const Result name = Convert(QStringLiteral("1+A"), nullptr);
+    EXPECT_FALSE(name.ok);
+    EXPECT_EQ(name.errorIndex, 2);
+    EXPECT_EQ(name.keys, (TKeyList{ek1, ekAdd}));
+
+    const Result word = Convert(QStringLiteral("cos(PI)"), nullptr);
+    EXPECT_TRUE(word.ok);
+    EXPECT_EQ(word.keys, (TKeyList{ekCos, ekLParen, ekPi, ekRParen}));
+}
+
+TEST_F(ExpressionTextConvertStore, VariableCalculationModeCollectsNames) {
+    struct Case {
+        const char16_t* text;
+        bool ok;
+        QStringList names;
+        TKeyList keys;
+    };
+    const Case cases[] = {
+        // known variables are collected too: the store is not asked
+        {u"A*B+[C]+a", true, {"A", "B", "[C]", "A"}, {ekMulti, ekAdd, ekAdd}},
+        {u"2E3", true, {"E3"}, {ek2}},
+        {u"2E-3", true, {"E"}, {ek2, ekSub, ek3}},
+        {u"SIN(X)+HEX(FF)*ANS",
+         true,
+         {"X"},
+         {ekSin, ekLParen, ekRParen, ekAdd, ekHex, ekLParen, ekHexF, ekHexF, ekRParen, ekMulti, ekAns}},
+        {u"\uFF52\uFF41\uFF54\uFF45 2.5", true, {"RATE"}, {ek2, ekDot, ek5}},
+        {u"[SIN]", true, {"[SIN]"}, {}},
+        {u"A+1#", false, {"A"}, {ekAdd, ek1}},
+    };
+    for (const auto& c : cases) {
+        TKeyList keys;
+        QStringList names;
+        TExpressionTextConvert conv;
+        conv.SetKeyList(&keys);
+        conv.SetVariableDictionary(&store);
+        conv.SetIsVarCalcMode(true);
+        conv.SetCalcModeVariableList(&names);
+        EXPECT_EQ(conv.Convert(QString::fromUtf16(c.text)), c.ok) << Show(c.text);
+        EXPECT_EQ(names, c.names) << Show(c.text);
+        EXPECT_EQ(keys, c.keys) << Show(c.text);
+    }
+
+    // without a list the names are simply dropped
+    TKeyList keys;
+    TExpressionTextConvert conv;
+    conv.SetKeyList(&keys);
+    conv.SetIsVarCalcMode(true);
+    EXPECT_TRUE(conv.Convert(QStringLiteral("A*B")));
+    EXPECT_EQ(keys, TKeyList{ekMulti});
+}
+
+TEST(ExpressionTextConvert, LengthLimits) {
+    const TKeyList before{ekPi};
+    for (const QString& refused : {QString(), QString(1025, u'1')}) {
+        TKeyList keys = before;
+        TExpressionTextConvert conv;
+        conv.SetKeyList(&keys);
+        EXPECT_FALSE(conv.Convert(refused)) << refused.size();
+        EXPECT_EQ(conv.ErrorIndex(), 0);
+        EXPECT_EQ(keys, before) << refused.size();
+    }
+
+    // the longest text converts in full, whatever width it was typed in
+    for (const QChar one : {QChar(u'1'), QChar(0xFF11)}) {
+        const Result r = Convert(QString(1024, one), nullptr);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.keys, TKeyList(1024, ek1));
+    }
+
+    // a text of 1024 code units whose half-width form is half as long again
+    TVariableDictionary ga;
+    ga.AddOrSetValue(QString::fromUtf16(u"\u30AC"), 1);
+    const Result longer = Convert(QString::fromUtf16(u"\u30AC+").repeated(512), &ga);
+    EXPECT_TRUE(longer.ok);
+    EXPECT_EQ(longer.keys.size(), 512 * 5);
+
+    const Result last = Convert(QString(1023, u'1') + u'#', nullptr);
+    EXPECT_FALSE(last.ok);
+    EXPECT_EQ(last.errorIndex, 1023);
+    EXPECT_EQ(last.keys.size(), 1023);
+}
+
+TEST(ExpressionTextConvert, SecondConversionStartsAfresh) {
+    TKeyList keys;
+    TExpressionTextConvert conv;
+    conv.SetKeyList(&keys);
+
+    EXPECT_FALSE(conv.Convert(QStringLiteral("1+XYZ")));
+    EXPECT_EQ(conv.ErrorIndex(), 2);
+
+    EXPECT_TRUE(conv.Convert(QStringLiteral("2*3")));
+    EXPECT_EQ(conv.ErrorIndex(), 0);
+    EXPECT_EQ(keys, (TKeyList{ek2, ekMulti, ek3}));
+
+    EXPECT_FALSE(conv.Convert(QStringLiteral("45#")));
+    EXPECT_EQ(conv.ErrorIndex(), 2);
+    EXPECT_EQ(keys, (TKeyList{ek4, ek5}));
+
+    // a refused text has no position: the old one is not kept
+    EXPECT_FALSE(conv.Convert(QString()));
+    EXPECT_EQ(conv.ErrorIndex(), 0);
+    EXPECT_EQ(keys, (TKeyList{ek4, ek5}));
+}
+
+TEST(ExpressionTextConvert, WithoutKeyListStillTellsWhetherTextConverts) {
+    TExpressionTextConvert conv;
+    EXPECT_TRUE(conv.Convert(QStringLiteral("1+2")));
+    EXPECT_FALSE(conv.Convert(QStringLiteral("1+2#")));
+    EXPECT_EQ(conv.ErrorIndex(), 3);
+}
+
+TEST_F(ExpressionTextConvertStore, ConvertsOnSeveralThreadsAtOnce) {
+    const QStringList texts = {
+        QString::fromUtf16(u"\uFF53\uFF49\uFF4E\uFF08\uFF13\uFF10\uFF09\u00D7rate"),
+        QStringLiteral("HEX(1F)+SINX-2E3"),
+        QString::fromUtf16(u"\u30AC*[C]/A"),
+        QStringLiteral("1+XYZ"),
+    };
+    std::vector<Result> expected;
+    for (const QString& t : texts)
+        expected.push_back(Convert(t, &store));
+
+    const TVariableDictionary& shared = store;
+    std::atomic<int> mismatches{0};
+    std::vector<QThread*> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.push_back(QThread::create([&] {
+            for (int i = 0; i < 300; ++i) {
+                for (qsizetype k = 0; k < texts.size(); ++k) {
+                    const Result r = Convert(texts[k], &shared);
+                    if (r.ok != expected[k].ok || r.keys != expected[k].keys ||
+                        r.errorIndex != expected[k].errorIndex)
+                        ++mismatches;
+                }
+            }
+        }));
+        threads.back()->start();
+    }
+    for (QThread* t : threads) {
+        t->wait();
+        delete t;
+    }
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_TRUE(expected[0].ok && expected[1].ok && expected[2].ok && !expected[3].ok);
+}
