@@ -279,6 +279,8 @@ TEST_F(ExpressionTextConvertStore, VariableCalculationModeCollectsNames) {
          {ekSin, ekLParen, ekRParen, ekAdd, ekHex, ekLParen, ekHexF, ekHexF, ekRParen, ekMulti, ekAns}},
         {u"\uFF52\uFF41\uFF54\uFF45 2.5", true, {"RATE"}, {ek2, ekDot, ek5}},
         {u"[SIN]", true, {"[SIN]"}, {}},
+        // a closing bracket keeps the letters before it from being a function word
+        {u"2PI]", true, {"PI]"}, {ek2}},
         {u"A+1#", false, {"A"}, {ekAdd, ek1}},
     };
     for (const auto& c : cases) {
