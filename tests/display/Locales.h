@@ -1,0 +1,36 @@
+#pragma once
+
+#include "DecimalFormat.h"
+
+#include <QString>
+#include <gtest/gtest.h>
+#include <string>
+
+// The separator sets every table runs under: the tables are written with "." and ","
+// and translated into the set at hand.
+struct TLocaleCase {
+    const char* Name;
+    TFormatSettings Settings;
+};
+
+inline const TLocaleCase kLocales[] = {
+    {"PointComma", {u'.', u','}},
+    {"CommaPoint", {u',', u'.'}},
+    {"CommaSpace", {u',', u' '}},
+};
+
+inline std::string LocaleName(const testing::TestParamInfo<TLocaleCase>& info) {
+    return info.param.Name;
+}
+
+// A text written with "." as decimal and "," as group separator, in fs's separators.
+inline QString Local(const QString& text, const TFormatSettings& fs) {
+    QString out = text;
+    for (QChar& c : out) {
+        if (c == u'.')
+            c = fs.DecimalSeparator;
+        else if (c == u',')
+            c = fs.GroupSeparator;
+    }
+    return out;
+}
