@@ -1,0 +1,271 @@
+#pragma once
+
+#include "AppData.h"
+#include "CalcResultViewer.h"
+#include "EvaluateText.h"
+#include "ExpressionHistory.h"
+#include "VariableDictionary.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <atomic>
+
+// The input line as the window shows it: its text, the selection and the caret.
+struct TInputLine {
+    QString Text;
+    int SelStart = 0;  // first selected code unit
+    int SelLength = 0; // 0: nothing selected
+    int Caret = 0;     // 0: before the first character
+};
+
+// Which items of the result popup carry a check mark.
+struct TResultPopupChecks {
+    bool Normal = false;
+    int Fix = -1; // the checked Fix digit count, -1 for none
+    int Sci = -1; // the checked Sci digit count, -1 for none
+    bool Grouping = false;
+};
+
+// The whole calculator: every value, mode and list of the main window and every
+// command on them, without a window. The window renders this state and forwards
+// keys, clicks and actions; `korvex --eval` drives it from a terminal. The state
+// changes only on the thread that owns the object; the live preview evaluates a
+// snapshot on a worker pool and hands its value back through the event loop.
+class TCalculator : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TCalculator(QObject* parent = nullptr);
+    ~TCalculator() override;
+
+    // --- state the window renders -------------------------------------------------
+    const TInputLine& InputLine() const { return FInput; }
+    // The result viewer; painting it (DisplayText) may change it, as drawing the
+    // value in Eng or DMS mode does.
+    TCalcResultViewer& CalcResultViewer() { return FViewer; }
+    const TCalcResultViewer& CalcResultViewer() const { return FViewer; }
+    // What the result area shows when painted now: a message, or the value in the
+    // current mode ("Error" when it cannot be formatted; FormatError tells).
+    QString ResultText(bool* FormatError = nullptr);
+    bool MButtonVisible() const { return FMVisible; }
+    const QString& MButtonCaption() const { return FMCaption; }
+    bool CustomButtonVisible() const { return FCustomVisible; }
+    const QString& CustomButtonCaption() const { return FCustomCaption; }
+    bool CalcModeLabelVisible() const { return FCalcModeLabelVisible; }
+    const QString& AngleModeCaption() const { return FAngleModeCaption; }
+    const QString& ResultModeCaption() const { return FResultModeCaption; }
+    // The history popup's items, newest first.
+    const QStringList& HistoryPopupItems() const { return FHistoryPopup; }
+    // The history list: as many rows as the history limit, row 0 the newest record.
+    int HistoryListRowCount() const { return FHistoryListRows; }
+    int HistoryListSelectedRow() const { return FHistoryListSelected; }
+    const TExpressionHistoryList& ExpressionHistorys() const { return FExpressionHistorys; }
+    // The recorded expressions, in the user's order.
+    const QStringList& RecordExpressions() const { return FRecordExpressions; }
+    int RecordExpressionSelected() const { return FRecordSelected; }
+    bool RecordExpressionFrameVisible() const { return FRecordFrameVisible; }
+    float RecordExpressionFrameHeight() const { return FRecordFrameHeight; }
+    void SetRecordExpressionFrameHeight(float Height) { FRecordFrameHeight = Height; }
+    TAngleType AnglePopupCheck() const { return AngleMode; }
+    TResultPopupChecks ResultPopupChecks() const;
+    bool IsTopMost() const { return FIsTopMost; }
+    bool Transparency() const { return FTransparency; }
+
+    // --- calculator values ------------------------------------------------------
+    double GetAns() const { return Ans; }
+    double GetPreAns() const { return PreAns; }
+    double GetVarM() const { return VarM; }
+    double GetVarX() const { return VarX; }
+    double GetVarY() const { return VarY; }
+    double GetVarGT() const { return VarGT; }
+    int GetVarMCount() const { return VarMCount; }
+    int GetVarGTCount() const { return VarGTCount; }
+    bool GetIsCalc() const { return IsCalc; }
+    TAngleType GetAngleMode() const { return AngleMode; }
+    TResultViewType GetDigitDisplayMode() const { return DigitDisplayMode; }
+    int GetRoundDecimal() const { return RoundDecimal; }
+    int GetEng() const { return Eng; }
+    bool GetIsDigitGroupingSeparator() const { return IsDigitGroupingSeparator; }
+    int GetHistoryCount() const { return HistoryCount; }
+    int GetExpressionHistoryIndex() const { return ExpressionHistoryIndex; }
+    bool GetIsVarCalcMode() const { return IsVarCalcMode; }
+    bool GetVarCalcing() const { return VarCalcing; }
+    bool GetIsVarCalcModeSubstitute() const { return IsVarCalcModeSubstitute; }
+    const QString& GetCustomBtnTitle() const { return CustomBtnTitle; }
+    const QString& GetCustomBtnExpression() const { return CustomBtnExpression; }
+    const TVariableDictionary& Variables() const { return VariableDictionary; }
+    TAppData& GetAppData() { return AppData; }
+    bool GetIsRealTimeCalc() const { return IsRealTimeCalc; }
+    void SetIsRealTimeCalc(bool On) { IsRealTimeCalc = On; }
+
+    // --- the input line -------------------------------------------------------------
+    // A typed character or a committed input-method string, with the rules for
+    // continuing from ANS after a calculation.
+    void TypeText(const QString& Text);
+    // Text inserted as it is (paste): replaces the selection.
+    void PasteText(const QString& Text);
+    // End, Home, Left, Right right after a calculation; true when the key was used.
+    enum TCaretKey { ckEnd, ckHome, ckLeft, ckRight };
+    bool CaretKey(TCaretKey Key);
+    // Editing the window did itself (Backspace, Delete, selecting with the mouse).
+    void SetInputState(const TInputLine& Line);
+    // A mouse press in the input line.
+    void ExpressionEditMouseDown();
+    // Replaces the text, caret at its end, nothing selected.
+    void SetInputText(const QString& Text);
+    void PlaceCaret(bool SelectAll, int Position);
+
+    // --- Enter and what goes through it -------------------------------------------
+    bool CalcExpression(bool IsRecord);
+    bool ExecuteCommand();
+    void SetCustomButton(const QString& Command);
+    void CustomBtnActionExecute();
+    bool AssignVariable(bool IsRecord);
+    bool StartVarCalcMode(const QString& Text);
+    void AllClear();
+
+    // --- display and angle modes ------------------------------------------------------
+    void ApplyDisplayMode(bool Recalculate);
+    void DegActionExecute() { SetAngle(atDeg); }
+    void RadActionExecute() { SetAngle(atRad); }
+    void GradActionExecute() { SetAngle(atGrad); }
+    void NormalActionExecute();
+    void FixActionExecute(int Digits);
+    void SciActionExecute(int Digits);
+    void DigitGroupingSeparatorActionExecute();
+    // The formatted value for the clipboard; false when it cannot be formatted,
+    // and then nothing else happens.
+    bool CopyActionExecute(QString& Text);
+
+    // --- memory ------------------------------------------------------------------------
+    void SetMemoryValue(double Value);
+    void ClearMemory();
+    void MActionExecute();
+    void MPlusActionExecute() { MemoryAdd(+1); }
+    void MMinusActionExecute() { MemoryAdd(-1); }
+    void MCLActionExecute() { ClearMemory(); }
+
+    // --- history and recorded expressions -----------------------------------------------
+    void ApplyHistoryCount();
+    void UpKeyActionExecute();
+    void DownKeyActionExecute();
+    void HistoryMenuItemClick(int Position);
+    void HistoryListClick(int Index);
+    void RecordExpressionActionExecute();
+    void DelRecordExpressionActionExecute();
+    void SelectRecordExpression(int Index);
+    void MoveRecordExpression(int Delta); // Alt+Up (-1) and Alt+Down (+1)
+    void ExpressionRecordFrameListBoxDblClick();
+
+    // --- window options kept as state -------------------------------------------------------
+    void TopMostActionExecute();
+    void SetTopMost(bool On);
+    void ToggleTransparency();
+    void SetTransparency(bool On) { FTransparency = On; }
+
+    // --- the settings file ------------------------------------------------------------------
+    // What the window does when it is first shown: restore the saved state, take
+    // the live-preview switch, apply the history limit.
+    void FormShow();
+    // Reads the settings file and applies it (placement is the window's).
+    void RestoreAppData();
+    // Copies the state into the settings object and writes the file.
+    void FormSaveState();
+    // A calculator with the defaults of a fresh start and no settings file.
+    void StartWithDefaults();
+
+    // Waits until no live preview is running (tests, shutdown).
+    void WaitForPreview();
+
+signals:
+    // Something the window shows has changed.
+    void Changed();
+    // The history records changed: the list must be redrawn.
+    void HistoryChanged();
+    // The input line should take the focus.
+    void FocusInputRequested();
+    // The window should toggle its transparency (moving by its border offsets).
+    void TransparencyToggled();
+    void TopMostChanged();
+
+private:
+    struct TEvalContext; // the values a history record keeps of one evaluation
+
+    void SetAngle(TAngleType Mode);
+    void UpdateAngleModeCaption(TAngleType Mode);
+    void UpdateResultModeCaption();
+    void UpdateMemoryButton();
+    void MemoryAdd(int Sign);
+    void AddHistory(const QString& Expression, double Value, double EvalAns, double EvalPreAns, double EvalM,
+                    double EvalGT);
+    void ShowHistory(const TExpressionHistory& Record);
+    void ShowPrompt(const QString& Name);
+    bool StepVarCalcMode(bool IsRecord, bool& Prompted);
+    void SetFixMode(const QString& S);
+    void SetSciMode(const QString& S);
+    void SetEngMode(const QString& S);
+    void SelectHistoryRow(int Row);
+    void InsertText(const QString& Text);
+    TCalcValues Values() const;
+    void ExpressionEditChangeTracking();
+    void CancelPreview();
+
+    // the settings object and the containers it borrows
+    TAppData AppData;
+    TExpressionHistoryList FExpressionHistorys;
+    int ExpressionHistoryIndex = 0;
+    TCalcResultViewer FViewer;
+    int HistoryCount = 0;
+    bool IsRealTimeCalc = false;
+    double Ans = 0;
+    double PreAns = 0;
+    double VarM = 0;
+    double VarX = 0;
+    double VarY = 0;
+    double VarGT = 0;
+    int VarMCount = 0;
+    int VarGTCount = 0;
+    TVariableDictionary VariableDictionary;
+    bool IsCalc = false;
+    TAngleType AngleMode = atDeg;
+    bool IsDigitGroupingSeparator = false;
+    TResultViewType DigitDisplayMode = vtNormal;
+    int RoundDecimal = 0;
+    int Eng = 0;
+    QString CustomBtnTitle;
+    QString CustomBtnExpression;
+    bool IsVarCalcMode = false;
+    QStringList CalcModeVariableList;
+    int CalcModeVarIndex = 0;
+    QString CalcModeExpressionText;
+    bool VarCalcing = false;
+    bool IsVarCalcModeSubstitute = false;
+    bool VarSubstituting = false;
+
+    // what the window shows
+    TInputLine FInput;
+    bool FMVisible = false;
+    QString FMCaption = QStringLiteral("M");
+    bool FCustomVisible = false;
+    QString FCustomCaption;
+    bool FCalcModeLabelVisible = false;
+    QString FAngleModeCaption = QStringLiteral("Deg");
+    QString FResultModeCaption = QStringLiteral("Norm");
+    QStringList FHistoryPopup;
+    int FHistoryListRows = 0;
+    int FHistoryListSelected = -1;
+    QStringList FRecordExpressions;
+    int FRecordSelected = -1;
+    bool FRecordFrameVisible = false;
+    float FRecordFrameHeight = 42;
+    bool FIsTopMost = false;
+    bool FTransparency = false;
+
+    // The live preview: each text change gets a new generation; a value is shown
+    // only while its generation is still the newest.
+    std::atomic<quint64> FPreviewGeneration{0};
+    // Destroyed first, so that no preview outlives the state it reports to.
+    QThreadPool FPreviewPool;
+};
