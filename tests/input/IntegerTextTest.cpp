@@ -17,6 +17,8 @@ TEST(IntegerText, ReadsDecimalAndHexadecimal)
     for (const auto& c : cases) {
         int v = 12345;
         EXPECT_EQ(TextToInt(c.text, v), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(v, c.value) << c.text;
+        }
     }
 }

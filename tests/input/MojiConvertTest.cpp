@@ -1,8 +1,8 @@
 #include "MojiConvert.h"
 
-#include <QThread>
 #include <gtest/gtest.h>
 #include <atomic>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -57,19 +57,15 @@ TEST(MojiConvert, LongTextIsNeverCut)
 TEST(MojiConvert, SafeOnSeveralThreadsAtOnce)
 {
     std::atomic<int> failures{0};
-    std::vector<QThread*> threads;
+    std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
-        threads.push_back(QThread::create([&failures] {
+        threads.emplace_back([&failures] {
             for (int i = 0; i < 500; ++i)
                 if (Both(QString::fromUtf16(u"\uFF53\uFF49\uFF4E\uFF08\uFF13\uFF10\uFF09\u00D7\uFF12")) !=
                     QStringLiteral("SIN(30)*2"))
                     ++failures;
-        }));
-        threads.back()->start();
+        });
     }
-    for (QThread* t : threads) {
-        t->wait();
-        delete t;
-    }
+    for (std::thread& t : threads) t.join();
     EXPECT_EQ(failures.load(), 0);
 }
