@@ -1,0 +1,5 @@
+#include "ExpressionHistory.h"
+
+void TExpressionHistory::Clear() {
+    *this = TExpressionHistory();
+}
