@@ -1,0 +1,189 @@
+// The calculator's state through the settings file: saved when the window goes,
+// restored when it comes back.
+#include "Calculator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Each test gets its own configuration folder.
+class StateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        old = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", old); }
+
+    // A calculator started as the window starts it: the settings file read and applied.
+    static void Start(TCalculator& c) { c.FormShow(); }
+
+    // Writes a settings file from a calculator whose AppData says what to keep.
+    static void Save(TCalculator& c, bool history, bool variables)
+    {
+        c.GetAppData().IsHistoryRecord = history;
+        c.GetAppData().IsVariableRecord = variables;
+        c.FormSaveState();
+    }
+
+    QTemporaryDir dir;
+    QByteArray old;
+};
+
+void Enter(TCalculator& c, const QString& line)
+{
+    c.SetInputText(line);
+    c.CalcExpression(true);
+}
+
+} // namespace
+
+TEST_F(StateTest, EverythingComesBack)
+{
+    {
+        TCalculator c;
+        Start(c);
+        Enter(c, "A=2.5");
+        Enter(c, "M=4");
+        Enter(c, "@RAD");
+        Enter(c, "@,");
+        Enter(c, "@BUTTON=TAX:[]*1.1");
+        Enter(c, "1234.5678");
+        Enter(c, "@FIX3");
+        c.SetInputText("plain;A*2");
+        c.RecordExpressionActionExecute();
+        c.SetRecordExpressionFrameHeight(64);
+        Enter(c, "A*2");
+        Save(c, true, true);
+    }
+    TCalculator c;
+    Start(c);
+    EXPECT_EQ(c.GetAngleMode(), atRad);
+    EXPECT_EQ(c.AngleModeCaption(), "Rad");
+    EXPECT_TRUE(c.GetIsDigitGroupingSeparator());
+    EXPECT_EQ(c.GetDigitDisplayMode(), vtFix); // the mode comes back with its digits
+    EXPECT_EQ(c.GetRoundDecimal(), 3);
+    EXPECT_EQ(c.ResultModeCaption(), "Fix3");
+    EXPECT_EQ(c.GetCustomBtnTitle(), "TAX");
+    EXPECT_TRUE(c.CustomButtonVisible());
+    EXPECT_EQ(c.RecordExpressions(), QStringList({"plain;A*2"}));
+    EXPECT_TRUE(c.RecordExpressionFrameVisible());
+    EXPECT_EQ(c.RecordExpressionFrameHeight(), 64);
+    EXPECT_EQ(c.Variables().GetValueItems(c.Variables().GetNumberItems("A")), 2.5);
+    EXPECT_EQ(c.GetVarM(), 4);
+    EXPECT_EQ(c.MButtonCaption(), "M=4");
+    EXPECT_EQ(c.GetAns(), 5);
+    EXPECT_EQ(c.InputLine().Text, "A*2");
+    EXPECT_EQ(c.ResultText(), "5.000"); // the stored line was calculated again
+    ASSERT_EQ(c.ExpressionHistorys().size(), 4u);
+    EXPECT_EQ(c.ExpressionHistorys().front()->ExpressionText(), "A=2.5");
+    EXPECT_EQ(c.HistoryPopupItems().front(), "A*2");
+    EXPECT_EQ(c.HistoryListRowCount(), 10);
+    // after start the first Down shows the newest record
+    c.DownKeyActionExecute();
+    EXPECT_EQ(c.InputLine().Text, "A*2");
+}
+
+TEST_F(StateTest, WithoutHistoryAndVariableSavingOnlyTheModesComeBack)
+{
+    {
+        TCalculator c;
+        Start(c);
+        Enter(c, "A=2");
+        Enter(c, "M=4");
+        Enter(c, "@HEX");
+        Save(c, false, false);
+    }
+    TCalculator c;
+    Start(c);
+    EXPECT_TRUE(c.ExpressionHistorys().empty());
+    EXPECT_EQ(c.Variables().Count(), 0);
+    EXPECT_EQ(c.GetVarM(), 0);
+    EXPECT_FALSE(c.MButtonVisible());
+    EXPECT_EQ(c.InputLine().Text, "");
+    EXPECT_EQ(c.ResultModeCaption(), "Hex");
+}
+
+TEST_F(StateTest, StoredLineIsEvaluatedBeforeTheAnswersReturn)
+{
+    struct Case { const char* text; double ans; const char* shown; double gt; };
+    for (const Case& k : {Case{"1+2", 0, "3", 3}, Case{"ANS*2", 5, "0", 0}}) {
+        {
+            TCalculator c;
+            Start(c);
+            Enter(c, QString::number(k.ans));
+            c.SetInputText(k.text); // still counts as calculated: no key was typed
+            c.GetAppData().IsHistoryRecord = true;
+            c.GetAppData().IsVariableRecord = true;
+            c.FormSaveState();
+        }
+        TCalculator c;
+        Start(c);
+        EXPECT_EQ(c.ResultText(), k.shown) << k.text;
+        EXPECT_EQ(c.GetAns(), k.ans) << k.text;
+        EXPECT_EQ(c.GetVarGT(), k.gt) << k.text;
+        EXPECT_EQ(c.GetVarGTCount(), 1) << k.text;
+        EXPECT_TRUE(c.GetIsCalc());
+        EXPECT_EQ(c.InputLine().SelLength, c.InputLine().Text.size()) << k.text;
+    }
+}
+
+TEST_F(StateTest, ZeroMemoryStaysHidden)
+{
+    for (double m : {0.0, 2.0}) {
+        {
+            TCalculator c;
+            Start(c);
+            c.SetMemoryValue(m);
+            Save(c, false, true);
+        }
+        TCalculator c;
+        Start(c);
+        EXPECT_EQ(c.MButtonVisible(), m != 0);
+        EXPECT_EQ(c.MButtonCaption(), m != 0 ? "M=2" : "M");
+    }
+}
+
+TEST_F(StateTest, HistoryLimitFromTheFileTrimsAtStart)
+{
+    {
+        TCalculator c;
+        Start(c);
+        for (const char* line : {"1", "2", "3", "4", "5"}) Enter(c, line);
+        c.GetAppData().HistoryCount = 3;
+        Save(c, true, false);
+    }
+    TCalculator c;
+    Start(c);
+    ASSERT_EQ(c.ExpressionHistorys().size(), 3u);
+    EXPECT_EQ(c.ExpressionHistorys().front()->ExpressionText(), "3");
+    EXPECT_EQ(c.HistoryListRowCount(), 3);
+    EXPECT_EQ(c.HistoryPopupItems(), QStringList({"5", "4", "3"}));
+}
+
+TEST_F(StateTest, DamagedFileStartsWithDefaults)
+{
+    const QString path = TAppData::FileName();
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xff\xfe[Mode]\r\nView=99\r\nAngle=-4\r\n[Expression]\r\nHistory=1\r\nRecordCount=999999999\r\n"
+            "Count=-3\r\n[Variable]\r\nRecord=1\r\nCount=77777777\r\nM=abc\r\n");
+    f.close();
+    TCalculator c;
+    Start(c);
+    EXPECT_EQ(c.ResultModeCaption(), "Norm");
+    EXPECT_EQ(c.AngleModeCaption(), "Deg");
+    EXPECT_EQ(c.HistoryListRowCount(), 0);
+    EXPECT_TRUE(c.ExpressionHistorys().empty());
+    c.SetInputText("1+1");
+    c.CalcExpression(true);
+    EXPECT_EQ(c.ResultText(), "2");
+}

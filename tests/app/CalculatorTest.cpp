@@ -1,0 +1,647 @@
+// Sessions through the calculator without a window: lines typed, then what shows.
+#include "Session.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+struct Case {
+    std::vector<const char16_t*> lines; // each entered and confirmed with Enter
+    const char16_t* shown;              // what the result area shows after the last
+};
+
+void RunCases(const std::vector<Case>& cases)
+{
+    for (const auto& c : cases) {
+        Session s;
+        QString trace;
+        for (const char16_t* line : c.lines) {
+            s.enter(QString::fromUtf16(line));
+            trace += QString::fromUtf16(line) + QStringLiteral(" | ");
+        }
+        EXPECT_EQ(str(s.shown()), str(QString::fromUtf16(c.shown))) << str(trace);
+    }
+}
+
+} // namespace
+
+TEST(Enter, ValuesAndMessages)
+{
+    RunCases({
+        {{u"2+3"}, u"5"},
+        {{u""}, u"Syntax error"},
+        {{u"1+"}, u"Syntax error"},
+        {{u"1+XYZ"}, u"Syntax error"},
+        {{u"1/0"}, u"Error"},            // a fault of the whole expression
+        {{u"(1/0)"}, u"Infinity error"},
+        {{u"2*(1/0)"}, u"Infinity error"},
+        {{u"(0/0)"}, u"Error"},
+        {{u"ln 0"}, u"Infinity error"},
+        {{u"70!"}, u"Domain error"},
+        {{u"tan 90"}, u"Infinity error"},
+        {{u"\uFF11\uFF12\u00D7\uFF13"}, u"36"}, // full-width digits and ×
+        {{u"2", u"3", u"ANS+PREANS"}, u"5"},
+        {{u"2", u"1/0", u"ANS"}, u"2"},     // a failed line leaves Ans alone
+        {{u"X=2", u"Y=3", u"X*Y"}, u"6"}, // X and Y are ordinary names here
+        {{u"1E308", u"1E308", u"GT"}, u"Infinity error"},
+    });
+}
+
+TEST(Enter, AnswersGrandTotalAndHistory)
+{
+    Session s;
+    s.enter("2").enter("3");
+    EXPECT_EQ(s.c.GetAns(), 3);
+    EXPECT_EQ(s.c.GetPreAns(), 2);
+    EXPECT_EQ(s.c.GetVarGT(), 5);
+    EXPECT_EQ(s.c.GetVarGTCount(), 2);
+    ASSERT_EQ(s.c.ExpressionHistorys().size(), 2u);
+    const TExpressionHistory& r = *s.c.ExpressionHistorys().back();
+    EXPECT_EQ(r.ExpressionText(), "3");
+    EXPECT_EQ(r.Value(), 3);
+    EXPECT_EQ(r.Ans(), 2);   // the answer the expression was evaluated with
+    EXPECT_EQ(r.VarGT(), 2); // the grand total without this result
+    EXPECT_EQ(s.c.HistoryPopupItems(), QStringList({"3", "2"}));
+    EXPECT_EQ(s.c.HistoryListSelectedRow(), 0);
+    // a calculation leaves the whole text selected, caret at the end
+    EXPECT_EQ(s.c.InputLine().SelLength, 1);
+    EXPECT_EQ(s.c.InputLine().Caret, 1);
+
+    s.enter("1/0");
+    EXPECT_EQ(s.shown(), "Error");
+    EXPECT_TRUE(s.c.GetIsCalc());
+    EXPECT_EQ(s.input(), "1/0");
+    EXPECT_EQ(s.c.GetAns(), 3);
+    EXPECT_EQ(s.c.GetVarGT(), 5);
+    EXPECT_EQ(s.c.ExpressionHistorys().size(), 2u);
+}
+
+TEST(Enter, GrandTotalOverflowKeepsTheResult)
+{
+    Session s;
+    s.enter("1E308");
+    s.enter("1E308");
+    EXPECT_EQ(s.shown(), "1E308");
+    EXPECT_EQ(s.c.ExpressionHistorys().size(), 2u);
+    EXPECT_TRUE(std::isinf(s.c.GetVarGT()));
+}
+
+TEST(Enter, FullWidthCommandAndAssignmentSigns)
+{
+    Session s;
+    s.enter(QString::fromUtf16(u"\uFF21\uFF1D\uFF14")); // Ａ＝４
+    EXPECT_EQ(s.shown(), "4");
+    EXPECT_EQ(s.c.ExpressionHistorys().back()->ExpressionText(), QString::fromUtf16(u"\uFF21\uFF1D\uFF14"));
+    s.enter(QString::fromUtf16(u"\uFF20\uFF48\uFF45\uFF58")); // ＠ｈｅｘ
+    EXPECT_EQ(s.c.ResultModeCaption(), "Hex");
+    // a command never reaches the evaluator, even with "=" in it
+    s.enter("@X=1");
+    EXPECT_FALSE(s.c.Variables().ContainsKey("@X"));
+}
+
+TEST(Typing, ContinuesFromAnsOrReplacesTheCalculatedText)
+{
+    Session s;
+    s.enter("2+3").type("+");
+    EXPECT_EQ(s.input(), "ANS+");
+    s.type("1").press();
+    EXPECT_EQ(s.shown(), "6");
+
+    s.enter("2+3").type("7");
+    EXPECT_EQ(s.input(), "7");
+
+    s.enter("2+3").type(QString::fromUtf16(u"\u00D7")); // × from an input method continues too
+    EXPECT_EQ(s.input(), QString::fromUtf16(u"ANS\u00D7"));
+
+    s.enter("1/0").type("*"); // after a failed line as well
+    EXPECT_EQ(s.input(), "ANS*");
+}
+
+TEST(Typing, CaretKeysRightAfterACalculation)
+{
+    Session s;
+    s.enter("2+3");
+    EXPECT_TRUE(s.c.CaretKey(TCalculator::ckLeft));
+    EXPECT_EQ(s.c.InputLine().Caret, 3);
+    EXPECT_EQ(s.c.InputLine().SelLength, 0);
+    EXPECT_FALSE(s.c.GetIsCalc());
+    EXPECT_FALSE(s.c.CaretKey(TCalculator::ckLeft)); // only right after a calculation
+
+    s.enter("2+3");
+    EXPECT_TRUE(s.c.CaretKey(TCalculator::ckRight));
+    EXPECT_EQ(s.c.InputLine().Caret, 0);
+    s.enter("2+3");
+    EXPECT_TRUE(s.c.CaretKey(TCalculator::ckHome));
+    EXPECT_EQ(s.c.InputLine().Caret, 0);
+    s.enter("2+3");
+    EXPECT_TRUE(s.c.CaretKey(TCalculator::ckEnd));
+    EXPECT_EQ(s.c.InputLine().Caret, 3);
+
+    s.enter("2+3");
+    s.c.ExpressionEditMouseDown();
+    s.type("*");
+    EXPECT_EQ(s.input(), "*"); // a click ends the calculated state: the selection is replaced
+}
+
+TEST(Commands, DisplayAndAngleModes)
+{
+    RunCases({
+        {{u"1/3", u"@fix3"}, u"0.333"},
+        {{u"1/3", u"@FIX10"}, u"Mode Error"},
+        {{u"1/3", u"@SCI4", u"@SCI1"}, u"Mode Error"},
+        {{u"1/3", u"@SCI4", u"@SCI1", u"@,"}, u"3.333E-001"},
+        {{u"1/3", u"@HEX "}, u"Mode Error"},
+        {{u"1/3", u"@FOO"}, u"Mode Error"},
+        {{u"1/3", u"@CALC:"}, u"Mode Error"},
+        {{u"255", u"@HEX"}, u"0xFF"},
+        {{u"5", u"@BIN"}, u"0b101"},
+        {{u"12.5125", u"@DMS"}, u"12\u00B030\u203245\u2033"},
+        {{u"1234.5678", u"@ENG-3"}, u"1234567.8E-3"},
+        {{u"1234.5678", u"@ENG3"}, u"1.2345678E3"},
+        {{u"1234.5678", u"@ENG123"}, u"1234.5678"}, // seven characters: accepted, nothing changes
+        {{u"1234.5678", u"@,"}, u"1,234.5678"},
+        {{u"1234.5678", u"@,", u"@FIX2", u"@"}, u"1234.5678"},
+        {{u"1E30", u"@HEX"}, u"Error"},           // beyond 64 bits
+        {{u"sin 90", u"@RAD", u"sin(\u03C0/2)"}, u"1"},
+        {{u"1/3", u"@GRAD", u"arcsin 1"}, u"100"},
+    });
+}
+
+TEST(Commands, CaptionsAndTheFailedModeKeepsItsNewMode)
+{
+    Session s;
+    s.enter("1/3").enter("@ENG-3");
+    EXPECT_EQ(s.c.ResultModeCaption(), "Eng-3");
+    s.enter("@SCI4");
+    EXPECT_EQ(s.c.ResultModeCaption(), "Sci4");
+    s.enter("@FIXA"); // fails, but Fix is already selected
+    EXPECT_EQ(s.shown(), "Mode Error");
+    EXPECT_EQ(s.input(), "");
+    EXPECT_EQ(s.c.GetDigitDisplayMode(), vtFix);
+    s.enter("@RAD");
+    EXPECT_EQ(s.c.AngleModeCaption(), "Rad");
+    EXPECT_EQ(s.c.ResultModeCaption(), "Fix4");
+    // a command is not kept: the newest expression is back, evaluated in the new mode
+    EXPECT_EQ(s.input(), "1/3");
+    EXPECT_EQ(s.shown(), "0.3333");
+    EXPECT_EQ(s.c.ExpressionHistorys().size(), 1u);
+}
+
+TEST(Commands, ClearHistoryAndVariables)
+{
+    Session s;
+    s.enter("A=2").enter("A+1");
+    s.enter("@HISCL");
+    EXPECT_EQ(s.input(), "");
+    EXPECT_EQ(s.shown(), "0");
+    EXPECT_TRUE(s.c.HistoryPopupItems().isEmpty());
+    ASSERT_EQ(s.c.ExpressionHistorys().size(), 2u); // the records stay, empty
+    EXPECT_EQ(s.c.ExpressionHistorys()[0]->ExpressionText(), "");
+    EXPECT_FALSE(s.c.GetIsCalc());
+
+    s.enter("@VARCL");
+    EXPECT_EQ(s.c.Variables().Count(), 0);
+    s.enter("A");
+    EXPECT_EQ(s.shown(), "Syntax error");
+}
+
+TEST(CustomButton, DefineAndUse)
+{
+    Session s;
+    s.enter("@BUTTON=TAX:[]*1.1");
+    EXPECT_TRUE(s.c.CustomButtonVisible());
+    EXPECT_EQ(s.c.CustomButtonCaption(), "TAX");
+    EXPECT_EQ(s.input(), "");
+    s.c.SetInputText("100");
+    s.c.CustomBtnActionExecute();
+    EXPECT_EQ(s.shown(), "110");
+    EXPECT_EQ(s.c.ExpressionHistorys().back()->ExpressionText(), "100*1.1");
+
+    s.enter("@BUTTON=[]*2");
+    EXPECT_TRUE(s.c.CustomButtonVisible());
+    EXPECT_EQ(s.c.CustomButtonCaption(), "");
+    s.c.SetInputText("2+3");
+    s.c.CustomBtnActionExecute(); // no brackets are added
+    EXPECT_EQ(s.shown(), "8");
+
+    s.enter("@BUTTON=:[]+1");
+    s.c.SetInputText("");
+    s.c.CustomBtnActionExecute();
+    EXPECT_EQ(s.input(), "+1");
+    EXPECT_EQ(s.shown(), "1");
+
+    s.enter("@BUTTON=");
+    EXPECT_FALSE(s.c.CustomButtonVisible());
+    s.c.SetInputText("7");
+    s.c.CustomBtnActionExecute(); // nothing to apply
+    EXPECT_EQ(s.input(), "7");
+
+    s.enter("@BUTTON=HX:@HEX"); // a template may run a command
+    s.enter("255");
+    s.c.CustomBtnActionExecute();
+    EXPECT_EQ(s.shown(), "0xFF");
+}
+
+TEST(Assignment, StoresVariablesAndMemory)
+{
+    RunCases({
+        {{u"A = 3", u"A*2"}, u"6"},
+        {{u"a = 3", u"A"}, u"3"},
+        {{u"A = 3", u"A = 4", u"A"}, u"4"},
+        {{u"A = 1 = 2", u"A"}, u"1"},
+        {{u"GT = 5"}, u"Syntax error"},
+        {{u"ANS = 1"}, u"Syntax error"},
+        {{u"SIN = 1"}, u"Syntax error"},
+        {{u"= 5"}, u"Syntax error"},
+        {{u"A = 1+"}, u"Syntax error"},
+        {{u"A = 1/0"}, u"Error"},
+        {{u"A = 1/0", u"A"}, u"Syntax error"}, // nothing stored
+        {{u"7", u"A ="}, u"7"},                // an empty right-hand side does nothing
+        {{u"RATE = 0.5", u"rate*4"}, u"2"},
+    });
+}
+
+TEST(Assignment, HistoryAndMemoryButton)
+{
+    Session s;
+    s.enter("A = 3");
+    EXPECT_EQ(s.c.ExpressionHistorys().back()->ExpressionText(), "A = 3");
+    EXPECT_EQ(s.c.ExpressionHistorys().back()->Value(), 3);
+    EXPECT_EQ(s.c.HistoryPopupItems().front(), "A = 3");
+    EXPECT_EQ(s.input(), "A = 3");
+
+    s.enter("M = 5");
+    EXPECT_TRUE(s.c.MButtonVisible());
+    EXPECT_EQ(s.c.MButtonCaption(), "M=5");
+    EXPECT_EQ(s.c.GetVarMCount(), 1);
+    s.enter("M = 0");
+    EXPECT_FALSE(s.c.MButtonVisible());
+    EXPECT_EQ(s.c.GetVarMCount(), 0);
+    s.enter("M = 0.0");
+    EXPECT_TRUE(s.c.MButtonVisible());
+    EXPECT_EQ(s.c.MButtonCaption(), "M=0");
+
+    s.enter("2A = 5"); // stored, though no expression can name it
+    EXPECT_TRUE(s.c.Variables().ContainsKey("2A"));
+}
+
+TEST(VarCalcMode, PromptsEvaluatesAndAsksAgain)
+{
+    Session s;
+    s.enter("@CALC:A*B+C");
+    EXPECT_TRUE(s.c.CalcModeLabelVisible());
+    EXPECT_EQ(s.input(), "A = ");
+    EXPECT_EQ(s.c.InputLine().Caret, 4);
+    s.type("2").press();
+    EXPECT_EQ(s.input(), "B = ");
+    EXPECT_EQ(s.shown(), "0"); // the first pass shows no answer
+    EXPECT_EQ(s.c.GetAns(), 2);
+    s.c.PasteText("3");
+    s.press();
+    EXPECT_EQ(s.input(), "C = ");
+    EXPECT_EQ(s.c.GetPreAns(), 0); // values entered in the first pass leave PreAns
+    s.c.PasteText("4");
+    s.press();
+    EXPECT_EQ(s.input(), "A*B+C");
+    EXPECT_EQ(s.shown(), "10");
+    EXPECT_EQ(s.c.GetPreAns(), 4); // the last value entered
+    EXPECT_EQ(s.c.GetVarGT(), 10); // only the formula counts
+    s.type("9");                   // the formula cannot be edited
+    EXPECT_EQ(s.input(), "A*B+C");
+    s.press();
+    EXPECT_EQ(s.input(), "A = ");
+    s.c.PasteText("1");
+    s.press();
+    EXPECT_EQ(s.shown(), "1"); // later passes show each answer
+}
+
+TEST(VarCalcMode, NamesBracketsAndRefusedAnswers)
+{
+    {
+        Session s;
+        s.enter("@CALC:A*A+B");
+        EXPECT_EQ(s.input(), "A = ");
+        s.c.PasteText("3");
+        s.press();
+        EXPECT_EQ(s.input(), "B = ");
+    }
+    {
+        Session s;
+        s.enter("A=5");
+        s.enter("@CALC:[A]*B");
+        EXPECT_EQ(s.input(), "B = ");
+        s.c.PasteText("2");
+        s.press();
+        EXPECT_EQ(s.shown(), "10");
+    }
+    {
+        Session s;
+        s.enter("@CALC:[Q]*B");
+        s.c.PasteText("2");
+        s.press();
+        EXPECT_EQ(s.shown(), "Syntax error");
+    }
+    {
+        Session s;
+        s.enter("1+1");
+        s.enter("@CALC:1+2"); // no names: no mode, just a refresh
+        EXPECT_FALSE(s.c.GetIsVarCalcMode());
+        EXPECT_EQ(s.input(), "1+1");
+    }
+    {
+        // an answer whose "=" was removed is refused; the next name is asked for
+        Session s;
+        s.enter("@CALC:A+B");
+        s.c.SetInputText("5");
+        s.press();
+        EXPECT_EQ(s.shown(), "Syntax error");
+        EXPECT_EQ(s.input(), "B = ");
+        EXPECT_FALSE(s.c.Variables().ContainsKey("A"));
+    }
+    {
+        // after the first answer the line counts as calculated: a minus typed first continues from ANS
+        Session s;
+        s.enter("@CALC:A+B");
+        s.c.PasteText("1");
+        s.press();
+        s.type("-");
+        EXPECT_EQ(s.input(), "ANS-");
+    }
+    {
+        // Esc leaves the mode; the values entered stay
+        Session s;
+        s.enter("@CALC:A+B");
+        s.c.PasteText("4");
+        s.press();
+        s.c.AllClear();
+        EXPECT_FALSE(s.c.GetIsVarCalcMode());
+        EXPECT_FALSE(s.c.CalcModeLabelVisible());
+        EXPECT_EQ(s.input(), "");
+        s.enter("A");
+        EXPECT_EQ(s.shown(), "4");
+    }
+}
+
+TEST(Memory, PlusMinusRecallAndClear)
+{
+    Session s;
+    s.enter("5");
+    s.c.MPlusActionExecute();
+    EXPECT_EQ(s.c.GetVarM(), 5);
+    EXPECT_EQ(s.c.GetVarMCount(), 1);
+    EXPECT_EQ(s.c.MButtonCaption(), "M=5");
+    s.c.SetInputText("3"); // typed, not confirmed: M+ calculates it first
+    s.c.ExpressionEditMouseDown();
+    s.c.MPlusActionExecute();
+    EXPECT_EQ(s.c.GetVarM(), 8);
+    EXPECT_EQ(s.c.GetVarMCount(), 2);
+    EXPECT_EQ(s.c.ExpressionHistorys().back()->ExpressionText(), "3");
+    s.c.MPlusActionExecute(); // right after a calculation it adds Ans again
+    EXPECT_EQ(s.c.GetVarM(), 11);
+    s.c.MMinusActionExecute();
+    EXPECT_EQ(s.c.GetVarM(), 8);
+
+    s.c.SetInputText("1/0");
+    s.c.ExpressionEditMouseDown();
+    s.c.MPlusActionExecute(); // the error shows and the previous Ans still goes in
+    EXPECT_EQ(s.shown(), "Error");
+    EXPECT_EQ(s.c.GetVarM(), 11);
+
+    s.c.MCLActionExecute();
+    EXPECT_FALSE(s.c.MButtonVisible());
+    EXPECT_EQ(s.c.MButtonCaption(), "M");
+    EXPECT_EQ(s.c.GetVarMCount(), 0);
+    s.enter("2");
+    s.c.MPlusActionExecute();
+    EXPECT_TRUE(s.c.MButtonVisible());
+
+    s.enter("@M+");
+    EXPECT_EQ(s.c.GetVarM(), 4);
+    s.enter("@MCL");
+    EXPECT_EQ(s.c.GetVarM(), 0);
+}
+
+TEST(Memory, CaptionAndRecall)
+{
+    Session s;
+    s.enter("M = 1/3");
+    EXPECT_EQ(s.c.MButtonCaption(), "M=0.333333333");
+    s.enter("M = 10/3");
+    EXPECT_EQ(s.c.MButtonCaption(), "M=3.333333333");
+    s.enter("1+1");
+    s.c.MActionExecute(); // after a calculation the recall replaces the line
+    EXPECT_EQ(s.input(), "M");
+    s.c.SetInputText("2*");
+    s.c.MActionExecute(); // while editing it appends
+    EXPECT_EQ(s.input(), "2*M");
+    s.press();
+    EXPECT_EQ(s.shown(), "6.666666667");
+}
+
+TEST(GrandTotal, CountsEveryEvaluationUntilAllClear)
+{
+    Session s;
+    s.enter("2").enter("3");
+    EXPECT_EQ(s.c.GetVarGT(), 5);
+    s.enter("@HEX"); // re-evaluates 3
+    EXPECT_EQ(s.c.GetVarGT(), 8);
+    EXPECT_EQ(s.c.GetVarGTCount(), 3);
+    s.enter("GTCOUNT");
+    EXPECT_EQ(s.shown(), "0x3");
+    s.enter("M=7");
+    s.c.AllClear();
+    EXPECT_EQ(s.c.GetVarGT(), 0);
+    EXPECT_EQ(s.c.GetVarGTCount(), 0);
+    EXPECT_EQ(s.c.GetVarM(), 7);
+    EXPECT_EQ(s.shown(), "0x0");
+}
+
+TEST(History, LimitTrimsRecordsAndPopup)
+{
+    Session s;
+    s.c.GetAppData().HistoryCount = 3;
+    s.c.ApplyHistoryCount();
+    EXPECT_EQ(s.c.HistoryListRowCount(), 3);
+    for (const char* line : {"1", "2", "3", "4"}) s.enter(line);
+    ASSERT_EQ(s.c.ExpressionHistorys().size(), 3u);
+    EXPECT_EQ(s.c.ExpressionHistorys().front()->ExpressionText(), "2");
+    EXPECT_EQ(s.c.HistoryPopupItems(), QStringList({"4", "3", "2"}));
+}
+
+TEST(History, NegativeOrZeroLimitKeepsNothing)
+{
+    for (int limit : {0, -5}) {
+        Session s;
+        s.c.GetAppData().HistoryCount = limit;
+        s.c.ApplyHistoryCount();
+        s.enter("1+1").enter("A = 2");
+        EXPECT_EQ(s.shown(), "2");
+        EXPECT_TRUE(s.c.ExpressionHistorys().empty());
+        EXPECT_TRUE(s.c.HistoryPopupItems().isEmpty());
+        s.c.UpKeyActionExecute();
+        s.c.DownKeyActionExecute();
+        s.c.HistoryMenuItemClick(0);
+        s.c.HistoryListClick(0);
+        EXPECT_EQ(s.input(), "A = 2");
+    }
+}
+
+TEST(History, UpAndDownStepThroughRecords)
+{
+    Session s;
+    s.c.UpKeyActionExecute(); // no records: nothing happens
+    s.c.DownKeyActionExecute();
+    EXPECT_EQ(s.input(), "");
+
+    s.enter("1+1").enter("@RAD").enter("2+2").enter("3+3");
+    s.c.DownKeyActionExecute();
+    EXPECT_EQ(s.input(), "2+2");
+    EXPECT_EQ(s.shown(), "4");
+    EXPECT_EQ(s.c.HistoryListSelectedRow(), 1);
+    s.c.DownKeyActionExecute();
+    EXPECT_EQ(s.input(), "1+1");
+    EXPECT_EQ(s.c.AngleModeCaption(), "Deg"); // the record's angle unit is shown...
+    EXPECT_EQ(s.c.GetAngleMode(), atRad);    // ...but the calculator keeps its own
+    s.c.DownKeyActionExecute();               // stays at the oldest
+    EXPECT_EQ(s.input(), "1+1");
+    s.c.UpKeyActionExecute();
+    s.c.UpKeyActionExecute();
+    EXPECT_EQ(s.input(), "3+3");
+    s.c.UpKeyActionExecute(); // stays at the newest
+    EXPECT_EQ(s.input(), "3+3");
+    EXPECT_TRUE(s.c.GetIsCalc());
+    EXPECT_EQ(s.c.InputLine().SelLength, 3);
+
+    // a recalled line continues from the Ans of the last real calculation
+    s.enter("5+5").enter("7");
+    s.c.DownKeyActionExecute();
+    EXPECT_EQ(s.shown(), "10");
+    s.type("+");
+    EXPECT_EQ(s.input(), "ANS+");
+    s.type("0").press();
+    EXPECT_EQ(s.shown(), "7");
+}
+
+TEST(History, PopupAndListRecall)
+{
+    Session s;
+    s.enter("@RAD").enter("sin(\u03C0/6)").enter("@DEG").enter("2*3");
+    const double gt = s.c.GetVarGT();
+    s.c.HistoryMenuItemClick(1); // the older entry, evaluated now in degrees
+    EXPECT_EQ(s.input(), QString::fromUtf16(u"sin(\u03C0/6)"));
+    EXPECT_EQ(s.shown(), "0.0091383954");
+    EXPECT_EQ(s.c.ExpressionHistorys().size(), 2u); // not recorded again
+    EXPECT_GT(s.c.GetVarGT(), gt);
+    EXPECT_EQ(s.c.GetExpressionHistoryIndex(), 0);
+    EXPECT_EQ(s.c.HistoryListSelectedRow(), 1);
+
+    s.c.HistoryListClick(0); // the record made in radians switches the calculator to radians
+    EXPECT_EQ(s.c.GetAngleMode(), atRad);
+    EXPECT_EQ(s.c.AngleModeCaption(), "Rad");
+    EXPECT_EQ(s.shown(), "0.5");
+    s.c.HistoryListClick(-1); // a row without a record
+    EXPECT_EQ(s.shown(), "0.5");
+}
+
+TEST(RecordedExpressions, AddMoveDeleteRecall)
+{
+    Session s;
+    EXPECT_FALSE(s.c.RecordExpressionFrameVisible());
+    for (const char* t : {"TAX;[]*1.1", "a;b;c", "plain", "TAX;[]*1.1"}) {
+        s.c.SetInputText(t);
+        s.c.RecordExpressionActionExecute();
+    }
+    EXPECT_TRUE(s.c.RecordExpressionFrameVisible());
+    EXPECT_EQ(s.c.RecordExpressions(), QStringList({"TAX;[]*1.1", "plain", "a;b;c"}));
+    EXPECT_EQ(s.c.RecordExpressionSelected(), 0);
+
+    s.c.MoveRecordExpression(-1); // already at the top
+    s.c.MoveRecordExpression(+1);
+    EXPECT_EQ(s.c.RecordExpressions(), QStringList({"plain", "TAX;[]*1.1", "a;b;c"}));
+    EXPECT_EQ(s.c.RecordExpressionSelected(), 1);
+
+    struct Recall { int row; const char* text; };
+    for (const Recall& r : {Recall{1, "[]*1.1"}, Recall{2, "b"}, Recall{0, "plain"}}) {
+        s.enter("1+1");
+        s.c.SelectRecordExpression(r.row);
+        s.c.ExpressionRecordFrameListBoxDblClick();
+        EXPECT_EQ(s.input(), r.text);
+        EXPECT_EQ(s.c.InputLine().SelLength, 0);
+        EXPECT_EQ(s.c.GetVarGT(), 0); // a recall clears all
+    }
+
+    s.c.SelectRecordExpression(2);
+    s.c.DelRecordExpressionActionExecute();
+    EXPECT_EQ(s.c.RecordExpressionSelected(), 1); // the new last item
+    s.c.DelRecordExpressionActionExecute();
+    s.c.DelRecordExpressionActionExecute();
+    EXPECT_TRUE(s.c.RecordExpressions().isEmpty());
+    EXPECT_FALSE(s.c.RecordExpressionFrameVisible());
+    s.c.DelRecordExpressionActionExecute(); // nothing selected: nothing happens
+}
+
+TEST(DisplayModes, MenuCommandsAndCheckMarks)
+{
+    Session s;
+    s.c.FixActionExecute(2); // empty history: line cleared, 0 shown
+    EXPECT_EQ(s.input(), "");
+    EXPECT_EQ(s.shown(), "0.00");
+
+    s.enter("1/3");
+    s.c.SetInputText("2*3"); // typed, not confirmed
+    s.c.SciActionExecute(4);
+    EXPECT_EQ(s.input(), "1/3");
+    EXPECT_EQ(s.shown(), "3.333E-001");
+    EXPECT_EQ(s.c.ResultPopupChecks().Sci, 4);
+
+    s.c.FixActionExecute(5);
+    s.c.NormalActionExecute();
+    EXPECT_EQ(s.c.GetRoundDecimal(), 5);
+    const TResultPopupChecks checks = s.c.ResultPopupChecks();
+    EXPECT_TRUE(checks.Normal);
+    EXPECT_EQ(checks.Fix, -1);
+    EXPECT_EQ(checks.Sci, -1);
+
+    s.c.DigitGroupingSeparatorActionExecute();
+    EXPECT_TRUE(s.c.ResultPopupChecks().Grouping);
+
+    s.enter("sin 30");
+    s.c.RadActionExecute(); // no recalculation
+    EXPECT_EQ(s.shown(), "0.5");
+    EXPECT_EQ(s.c.AnglePopupCheck(), atRad);
+    s.press();
+    EXPECT_EQ(s.shown(), "-0.988031624");
+}
+
+TEST(DisplayModes, CopyGivesTheFormattedValue)
+{
+    Session s;
+    s.enter("1234.5");
+    s.enter("@,");
+    s.enter("1/0");
+    QString copied;
+    ASSERT_TRUE(s.c.CopyActionExecute(copied)); // the value, even while a message shows
+    EXPECT_EQ(copied, "1,234.5");
+    EXPECT_EQ(s.c.InputLine().Caret, 3);
+    EXPECT_EQ(s.c.InputLine().SelLength, 0);
+
+    s.enter("1E30").enter("@HEX");
+    EXPECT_FALSE(s.c.CopyActionExecute(copied));
+}
+
+TEST(AllClear, EmptiesTheLineAndKeepsTheRest)
+{
+    Session s;
+    s.enter("A=2").enter("M=3").enter("@FIX1").enter("4");
+    s.c.AllClear();
+    EXPECT_EQ(s.input(), "");
+    EXPECT_EQ(s.shown(), "0.0");
+    EXPECT_EQ(s.c.GetAns(), 4);
+    EXPECT_EQ(s.c.GetVarM(), 3);
+    EXPECT_EQ(s.c.Variables().Count(), 1);
+    EXPECT_EQ(s.c.ExpressionHistorys().size(), 3u);
+    EXPECT_FALSE(s.c.GetIsCalc());
+}

@@ -1,0 +1,116 @@
+// The live preview: the value follows the typing before Enter, and never an old one.
+#include "Session.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Lets the worker pool finish and the values it handed back arrive.
+void Settle(TCalculator& c)
+{
+    c.WaitForPreview();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+struct PreviewSession : Session {
+    PreviewSession() { c.SetIsRealTimeCalc(true); }
+    QString typed(const QString& keys)
+    {
+        type(keys);
+        Settle(c);
+        return shown();
+    }
+};
+
+} // namespace
+
+TEST(Preview, FollowsTheTyping)
+{
+    PreviewSession s;
+    EXPECT_EQ(s.typed("1"), "1");
+    EXPECT_EQ(s.typed("2"), "12");
+    EXPECT_EQ(s.typed("+"), "12"); // 12+ does not evaluate: the last value stays
+    EXPECT_EQ(s.typed("3"), "15");
+    EXPECT_EQ(s.c.GetAns(), 0);    // a preview changes nothing but the display
+    EXPECT_TRUE(s.c.ExpressionHistorys().empty());
+    EXPECT_EQ(s.c.GetVarGT(), 0);
+    EXPECT_FALSE(s.c.CalcResultViewer().IsError());
+}
+
+TEST(Preview, SilentOnErrorsCommandsAndAssignments)
+{
+    PreviewSession s;
+    s.enter("A=4");
+    s.c.SetInputText("");
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "0"); // an empty line shows 0
+    EXPECT_EQ(s.typed("A*2"), "8");
+    EXPECT_EQ(s.typed("/0"), "8");  // A*2/0 fails: the previous value stays
+    s.c.SetInputText("@HEX");
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "8");
+    s.c.SetInputText("B=5");
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "8");
+    s.c.SetInputText("A*2/0");
+    s.press();
+    EXPECT_EQ(s.shown(), "Error"); // Enter shows the message
+}
+
+TEST(Preview, OffStartsNothing)
+{
+    Session s;
+    s.type("12");
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "0");
+}
+
+TEST(Preview, AnOlderTextNeverOverwritesTheNewest)
+{
+    // a deeply nested text takes far longer than "7"; whichever finishes last,
+    // only the newest text's value may show
+    QString slow;
+    for (int i = 0; i < 1000; ++i) slow += u'(';
+    slow += QStringLiteral("1+1");
+    for (int round = 0; round < 20; ++round) {
+        PreviewSession s;
+        s.c.SetInputText(slow);
+        s.c.SetInputText("7");
+        Settle(s.c);
+        ASSERT_EQ(s.shown(), "7") << round;
+    }
+}
+
+TEST(Preview, EnterWinsOverARunningPreview)
+{
+    PreviewSession s;
+    s.c.SetInputText("2+2");
+    s.press(); // the confirmed value is not replaced by a late preview
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "4");
+    s.enter("@FIX2");
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "4.00");
+}
+
+// Thousands of text changes while the calculator's values change under them;
+// run under a thread checker this finds any state the preview shares.
+TEST(Preview, StressWhileValuesChange)
+{
+    PreviewSession s;
+    for (int i = 0; i < 2000; ++i) {
+        s.c.SetInputText(QStringLiteral("A*%1+ANS+M").arg(i));
+        if (i % 50 == 0) {
+            s.enter(QStringLiteral("A=%1").arg(i));
+            s.enter(QStringLiteral("M=%1").arg(i));
+        }
+        if (i % 200 == 0) QCoreApplication::processEvents();
+    }
+    s.c.SetInputText("A+1");
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "1951");
+}
