@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 
+#include <cerrno>
+#include <unistd.h>
+
 QString TEvalSession::Enter(const QString& Line, bool* Ok)
 {
     TCalculator& c = FCalculator;
@@ -49,26 +52,52 @@ void Print(std::FILE* Out, const QString& Text)
     const QByteArray bytes = Text.toUtf8();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), Out);
     std::fputc('\n', Out);
-    std::fflush(Out);
 }
 
-// Reads one line of any length; false at the end of the input.
-bool ReadLine(std::FILE* In, QByteArray& Line)
-{
-    Line.clear();
-    char buffer[4096];
-    bool any = false;
-    while (std::fgets(buffer, sizeof buffer, In)) {
-        any = true;
-        Line.append(buffer);
-        if (Line.endsWith('\n')) {
-            Line.chop(1);
-            break;
+// Reads lines of any length from a file descriptor. Whatever was printed is
+// flushed before the reader waits for more input, so a pipe used interactively
+// sees each answer at once, while a file of many lines is not written a line at
+// a time.
+class TLineReader {
+public:
+    TLineReader(int Fd, std::FILE* Out) : FFd(Fd), FOut(Out) {}
+
+    bool Next(QByteArray& Line)
+    {
+        Line.clear();
+        for (;;) {
+            const qsizetype nl = FBuffer.indexOf('\n', FPos);
+            if (nl >= 0) {
+                Line = FBuffer.mid(FPos, nl - FPos);
+                FPos = nl + 1;
+                break;
+            }
+            if (FEnd) {
+                if (FPos >= FBuffer.size()) return false;
+                Line = FBuffer.mid(FPos);
+                FPos = FBuffer.size();
+                break;
+            }
+            FBuffer.remove(0, FPos);
+            FPos = 0;
+            std::fflush(FOut);
+            char chunk[65536];
+            const ssize_t n = ::read(FFd, chunk, sizeof chunk);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) FEnd = true;
+            else FBuffer.append(chunk, n);
         }
+        if (Line.endsWith('\r')) Line.chop(1);
+        return true;
     }
-    if (Line.endsWith('\r')) Line.chop(1);
-    return any;
-}
+
+private:
+    int FFd;
+    std::FILE* FOut;
+    QByteArray FBuffer;
+    qsizetype FPos = 0;
+    bool FEnd = false;
+};
 
 } // namespace
 
@@ -81,6 +110,7 @@ int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, 
             options = false;
         } else if (options && a.startsWith(u'-') && a.size() > 1) {
             Print(Err, QStringLiteral("korvex: unknown option %1\n").arg(a) + UsageText());
+            std::fflush(Err);
             return 2;
         } else {
             lines << a;
@@ -99,8 +129,10 @@ int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, 
     if (!lines.isEmpty()) {
         for (const QString& line : lines) enter(line);
     } else {
+        TLineReader reader(fileno(In), Out);
         QByteArray line;
-        while (ReadLine(In, line)) enter(QString::fromUtf8(line));
+        while (reader.Next(line)) enter(QString::fromUtf8(line));
     }
+    std::fflush(Out);
     return status;
 }

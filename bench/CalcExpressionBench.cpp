@@ -1,0 +1,50 @@
+// One Enter through the calculator: convert, evaluate, format, record.
+#include "Calculator.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void Enter(benchmark::State& state, const QString& text)
+{
+    TCalculator c;
+    c.StartWithDefaults();
+    c.SetInputText("A=2.5");
+    c.CalcExpression(true);
+    for (auto _ : state) {
+        c.SetInputText(text);
+        benchmark::DoNotOptimize(c.CalcExpression(true));
+    }
+    if (c.CalcResultViewer().IsError()) state.SkipWithError("the formula failed");
+}
+
+void BM_EnterShortFormula(benchmark::State& state) { Enter(state, QStringLiteral("sin(30)*2+A^2")); }
+BENCHMARK(BM_EnterShortFormula);
+
+// The longest line the converter takes: 1,024 characters of mixed arithmetic.
+void BM_EnterLongFormula(benchmark::State& state)
+{
+    QString text;
+    const QString piece = QStringLiteral("(12.5*3-4/2)+");
+    while (text.size() + piece.size() < 1022) text += piece;
+    text += QStringLiteral("1");
+    while (text.size() < 1024) text.prepend(u'+');
+    Enter(state, text);
+}
+BENCHMARK(BM_EnterLongFormula);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir config; // never touch a real settings file
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
