@@ -1,0 +1,75 @@
+#pragma once
+
+#include "AngleType.h"
+#include "ExpressionHistory.h"
+#include "ResultViewType.h"
+#include "VariableDictionary.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <stdexcept>
+
+// Raised when the settings file or its folder cannot be written or deleted;
+// the message carries the operating system's reason.
+class EInOutError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The calculator's persisted state and the one place that knows the settings
+// file, <config dir>/Halvoren/Korvex/Korvex.ini.
+//
+// The history list, the variable store and the recorded-expression list are
+// lent by the owner and never freed here; while one of them is absent, Read and
+// Write leave its part of the file alone. Read replaces the records of the
+// history list (it owns them through unique_ptr) and empties the variable store;
+// it appends to RecordExpressions, so lend an empty list for a Read and the
+// current expressions for a Write.
+class TAppData {
+public:
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    QString InputExpressionText;
+    bool IsHistoryRecord = false;
+    int HistoryCount = 0;
+    bool IsVariableRecord = false;
+    bool IsRealTimeCalc = false;
+    TExpressionHistoryList* ExpressionHistorys = nullptr;
+    TVariableDictionary* VariableDictionary = nullptr;
+    QStringList* RecordExpressions = nullptr;
+    float RecordExpressionFrameHeight = 0;
+    double VarM = 0;
+    double Ans = 0;
+    double PreAns = 0;
+    bool IsCalc = false;
+    TResultViewType ViewMode = vtNormal;
+    TAngleType AngleMode = atDeg;
+    bool IsTopMost = false;
+    bool Transparency = false;
+    int TransparencyValue = 0;
+    bool IsDigitGroupingSeparator = false;
+    QString CustomBtnTitle;
+    QString CustomBtnExpression;
+    // The digits of the display mode (decimals of Fix, digits of Sci) and the
+    // exponent shift of Eng, so that a restored mode shows as it was left.
+    int RoundDecimal = 0;
+    int Eng = 0;
+
+    // Fills the fields from the file. Never fails: whatever is missing, damaged
+    // or unreadable takes its default.
+    void Read();
+    // Writes the fields into the file, keeping what it does not write. The file
+    // is replaced in one step, so it is never found half written. Raises
+    // EInOutError when the folder or the file cannot be written.
+    void Write();
+    // Deletes the file and reads the defaults. Raises EInOutError, reading
+    // nothing, when the file cannot be deleted.
+    void Clear();
+
+    // Where the file is, built from the current environment on every call; empty
+    // when the platform names no configuration folder.
+    static QString FileName();
+};
