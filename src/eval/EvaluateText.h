@@ -1,0 +1,55 @@
+#pragma once
+
+#include "AngleType.h"
+#include "Expression.h"
+
+#include <QString>
+#include <cstdint>
+
+class TVariableDictionary;
+
+// The calculator's values an evaluation reads: Ans, PreAns, memory, X, Y, the
+// grand total, the counts and the angle unit.
+struct TCalcValues {
+    double Ans = 0;
+    double PreAns = 0;
+    double VarM = 0;
+    double VarX = 0;
+    double VarY = 0;
+    double VarGT = 0;
+    int VarMCount = 0;
+    int VarGTCount = 0;
+    TAngleType AngleMode = atDeg;
+};
+
+enum TEvalOutcomeKind : std::uint8_t {
+    eoValue,           // Value, VarX and VarY hold the result
+    eoConvertFailed,   // the text does not turn into keys; ErrorIndex is the position in the text
+    eoExpressionError, // ErrorNumber, and ErrorIndex in the normalised keys
+    eoMathFault,       // a fault of the outermost expression; FaultKind
+    eoOtherError,      // any other error, such as a variable the store does not hold
+};
+
+struct TEvalOutcome {
+    TEvalOutcomeKind Kind = eoValue;
+    double Value = 0;
+    // the registers as the evaluator left them; Pol and Rec write them
+    double VarX = 0;
+    double VarY = 0;
+    int ErrorIndex = 0;
+    TExpressionErrorNumber ErrorNumber = enNotError;
+    TMathFaultKind FaultKind = mfInvalidOp;
+
+    bool Succeeded() const { return Kind == eoValue; }
+};
+
+// Evaluates a typed text with a snapshot of the calculator's values, as Enter
+// and the live preview do: the text is converted with the variable store and
+// evaluated by a fresh calculator expression. Never throws for bad input; the
+// store is only read.
+TEvalOutcome EvaluateText(const QString& Text, const TVariableDictionary& Variables,
+                          const TCalcValues& Values);
+
+// The message the result area shows for a failed outcome ("Syntax error",
+// "Infinity error", "Domain error" or "Error"); empty for a value.
+QString OutcomeMessage(const TEvalOutcome& Outcome);
