@@ -45,6 +45,17 @@ TCalculator::TCalculator(QObject* parent) : QObject(parent)
     AppData.VariableDictionary = &VariableDictionary;
     FPreviewPool.setStackSize(uint(TExpression::ThreadStackSize));
     FPreviewPool.setMaxThreadCount(2);
+    FAutoSave.setSingleShot(true);
+    FAutoSave.setInterval(1000);
+    // everything the window shows is kept by the file, the typed line included
+    connect(this, &TCalculator::Changed, this, &TCalculator::NoteStateChanged);
+    connect(&FAutoSave, &QTimer::timeout, this, [this] {
+        try {
+            FormSaveState();
+        } catch (const EInOutError& e) {
+            emit SaveFailed(QString::fromLocal8Bit(e.what()));
+        }
+    });
 }
 
 TCalculator::~TCalculator()
@@ -903,6 +914,34 @@ void TCalculator::StartWithDefaults()
     ApplyHistoryCount();
     UpdateAngleModeCaption(AngleMode);
     UpdateResultModeCaption();
+}
+
+void TCalculator::ApplySettings()
+{
+    IsRealTimeCalc = AppData.IsRealTimeCalc;
+    ApplyHistoryCount();
+    NoteStateChanged();
+}
+
+void TCalculator::SettingsCleared()
+{
+    // the file's defaults are in AppData and the lent history and variables are empty
+    FHistoryPopup.clear();
+    ExpressionHistoryIndex = 0;
+    FHistoryListSelected = -1;
+    emit HistoryChanged();
+    emit Changed();
+}
+
+void TCalculator::SetAutoSave(bool On)
+{
+    FAutoSaveOn = On;
+    if (!On) FAutoSave.stop();
+}
+
+void TCalculator::NoteStateChanged()
+{
+    if (FAutoSaveOn) FAutoSave.start();
 }
 
 void TCalculator::RestoreAppData()

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <atomic>
 
@@ -175,6 +176,19 @@ public:
     void FormSaveState();
     // A calculator with the defaults of a fresh start and no settings file.
     void StartWithDefaults();
+    // The settings dialog's OK: its values are in GetAppData(); the live-preview
+    // switch and the history limit take effect (the window applies transparency).
+    void ApplySettings();
+    // The settings dialog has cleared the file, the history and the variables:
+    // no view may show or lead to a removed record.
+    void SettingsCleared();
+    // Saves the state about a second after the last change the file keeps, so a
+    // crash or power cut loses at most that second. Off unless switched on (the
+    // window does; `--eval` never writes a file).
+    void SetAutoSave(bool On);
+    // A change the settings file keeps was made outside the calculator (a setting,
+    // the window's placement).
+    void NoteStateChanged();
 
     // Waits until no live preview is running (tests, shutdown).
     void WaitForPreview();
@@ -189,6 +203,8 @@ signals:
     // The window should toggle its transparency (moving by its border offsets).
     void TransparencyToggled();
     void TopMostChanged();
+    // An automatic save failed (the folder or file cannot be written).
+    void SaveFailed(const QString& Message);
 
 private:
     struct TEvalContext; // the values a history record keeps of one evaluation
@@ -262,6 +278,9 @@ private:
     float FRecordFrameHeight = 42;
     bool FIsTopMost = false;
     bool FTransparency = false;
+
+    QTimer FAutoSave;
+    bool FAutoSaveOn = false;
 
     // The live preview: each text change gets a new generation; a value is shown
     // only while its generation is still the newest.

@@ -2,7 +2,9 @@
 // restored when it comes back.
 #include "Calculator.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -186,4 +188,60 @@ TEST_F(StateTest, DamagedFileStartsWithDefaults)
     c.SetInputText("1+1");
     c.CalcExpression(true);
     EXPECT_EQ(c.ResultText(), "2");
+}
+
+TEST_F(StateTest, SavesAboutASecondAfterTheLastChange)
+{
+    TCalculator c;
+    Start(c);
+    c.SetAutoSave(true);
+    Enter(c, "6*7");
+    EXPECT_FALSE(QFile::exists(TAppData::FileName())); // not at once
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(TAppData::FileName()) && t.elapsed() < 5000) QCoreApplication::processEvents();
+    ASSERT_TRUE(QFile::exists(TAppData::FileName()));
+    EXPECT_GE(t.elapsed(), 500);
+    TAppData read;
+    TExpressionHistoryList history;
+    read.ExpressionHistorys = &history;
+    read.Read();
+    EXPECT_EQ(read.InputExpressionText, "6*7");
+    EXPECT_EQ(read.Ans, 42);
+}
+
+TEST_F(StateTest, AutoSaveIsOffByDefault)
+{
+    TCalculator c;
+    Start(c);
+    Enter(c, "6*7");
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1500) QCoreApplication::processEvents();
+    EXPECT_FALSE(QFile::exists(TAppData::FileName()));
+}
+
+TEST_F(StateTest, SettingsOkAndClear)
+{
+    TCalculator c;
+    Start(c);
+    Enter(c, "1");
+    Enter(c, "2");
+    Enter(c, "3");
+    c.GetAppData().HistoryCount = 1;
+    c.GetAppData().IsRealTimeCalc = true;
+    c.ApplySettings();
+    EXPECT_TRUE(c.GetIsRealTimeCalc());
+    EXPECT_EQ(c.ExpressionHistorys().size(), 1u);
+    EXPECT_EQ(c.HistoryListRowCount(), 1);
+
+    c.GetAppData().Clear(); // what the dialog's confirmed clear does
+    c.SettingsCleared();
+    EXPECT_TRUE(c.ExpressionHistorys().empty());
+    EXPECT_TRUE(c.HistoryPopupItems().isEmpty());
+    EXPECT_EQ(c.HistoryListSelectedRow(), -1);
+    c.DownKeyActionExecute(); // nothing left to lead to
+    c.UpKeyActionExecute();
+    c.HistoryMenuItemClick(0);
+    EXPECT_EQ(c.InputLine().Text, "3");
 }
