@@ -32,8 +32,9 @@ qsizetype numbered(QStringView Name, QStringView Prefix) {
     return n;
 }
 
-// Sections of up to this many keys are searched rather than indexed.
-constexpr qsizetype kSearched = 16;
+// A section is searched key by key until it has been searched this many times,
+// or for good when it has no more keys than this.
+constexpr int kSearches = 8;
 
 } // namespace
 
@@ -46,14 +47,15 @@ size_t qHash(TIniFile::TName Name, size_t Seed) {
         char32_t c = s[i].unicode();
         if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
             c = QChar::surrogateToUcs4(s[i], s[i + 1]), ++i;
-        h = (h ^ QChar::toCaseFolded(c)) * 0x100000001B3ull;
+        const char32_t folded = c < 0x80 ? (c >= U'A' && c <= U'Z' ? c + 0x20 : c) : QChar::toCaseFolded(c);
+        h = (h ^ folded) * 0x100000001B3ull;
     }
     return h;
 }
 
 qsizetype TIniFile::TSection::Find(QStringView Key) const {
     const qsizetype n = qsizetype(Entries.size());
-    if (n <= kSearched) {
+    if (n <= kSearches || Searches++ < kSearches) {
         for (qsizetype i = 0; i < n; ++i)
             if (same(Entries[i].Name, Key)) return i;
         return -1;
@@ -77,8 +79,7 @@ void TIniFile::Parse(const QByteArray& Bytes) {
     Text = QString::fromUtf8(bytes);
     const QStringView all(Text);
 
-    // an index, since a new section may move the others
-    qsizetype current = -1;
+    TSection* current = nullptr;
     qsizetype pos = 0;
     const qsizetype n = all.size();
     while (pos < n) {
@@ -92,16 +93,15 @@ void TIniFile::Parse(const QByteArray& Bytes) {
 
         if (line.isEmpty() || line.startsWith(u';')) continue;
         if (line.startsWith(u'[') && line.endsWith(u']')) {
-            TSection& s = Section(trim(line.sliced(1, line.size() - 2)));
-            current = &s - Sections.data();
+            current = &Section(trim(line.sliced(1, line.size() - 2)));
             continue;
         }
-        if (current < 0) continue; // text before the first section belongs to none
+        if (!current) continue; // text before the first section belongs to none
         const qsizetype eq = line.indexOf(u'=');
         if (eq < 0)
-            Sections[current].Entries.push_back({line, {}, false});
+            current->Entries.push_back({line, {}, false});
         else
-            Sections[current].Entries.push_back({trim(line.first(eq)), trim(line.sliced(eq + 1)), true});
+            current->Entries.push_back({trim(line.first(eq)), trim(line.sliced(eq + 1)), true});
     }
 }
 

@@ -6,7 +6,6 @@
 #include <QStringView>
 
 #include <deque>
-#include <vector>
 
 // An INI text held in memory: sections of key=value lines. Names compare
 // without letter case; keys keep their place and their spelling when changed,
@@ -65,11 +64,13 @@ public:
     };
     struct TSection {
         QStringView Name;
-        std::vector<TEntry> Entries;
-        // the first entry of each name; built when first needed, and only for
-        // sections too long to search
+        std::deque<TEntry> Entries; // grows without moving what it holds
+
+        // the first entry of each name, built for a long section only once it
+        // has been searched several times
         mutable QHash<TName, qsizetype> Index;
         mutable qsizetype Indexed = 0;
+        mutable int Searches = 0;
 
         qsizetype Find(QStringView Key) const;
     };
@@ -80,8 +81,8 @@ private:
     QStringView Keep(const QString& Text);
 
     QString Text;
-    std::deque<QString> Kept; // what was set; a deque never moves its strings
-    std::vector<TSection> Sections;
+    std::deque<QString> Kept;      // what was set; a deque never moves its strings
+    std::deque<TSection> Sections; // a new section moves none of the others
     QHash<TName, qsizetype> SectionIndex;
     qsizetype Lines = 0;
 };

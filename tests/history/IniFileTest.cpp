@@ -18,8 +18,8 @@ QString text(const TIniFile& Ini) {
     return QString::fromUtf8(b.mid(3).replace("\r\n", "\n"));
 }
 
-QString value(const TIniFile& Ini, const char* Section, const char* Key) {
-    const QStringView* v = Ini.Value(QString(Section), QString(Key));
+QString value(const TIniFile& Ini, const QString& Section, const QString& Key) {
+    const QStringView* v = Ini.Value(Section, Key);
     return v ? v->toString() : QStringLiteral("<missing>");
 }
 
@@ -85,6 +85,29 @@ TEST(IniFile, RepeatedNamesReadTheFirstAndKeepTheRest) {
     EXPECT_EQ(value(ini, "S", "b"), "3");
     ini.SetValue("S", "a", "9");
     EXPECT_EQ(text(ini), "[S]\na=9\nA=2\nb=3\na=4\n\n[T]\nx=1\n\n");
+
+    // letter case beyond ASCII
+    const TIniFile wide = parse("[\xC3\x84pfel]\n\xC3\x9C"
+                                "ber=1\n[\xC3\xA4PFEL]\nz=2\n");
+    EXPECT_EQ(wide.Value(u"\u00E4pfel", u"\u00FCBER")->toString(), "1");
+    EXPECT_EQ(wide.Value(u"\u00C4PFEL", u"Z")->toString(), "2");
+}
+
+TEST(IniFile, LongSectionsFindEveryKeyOftenSearched) {
+    QByteArray file = "[S]\n";
+    for (int i = 0; i < 200; ++i)
+        file += "Key" + QByteArray::number(i) + "=" + QByteArray::number(i) + "\n";
+    file += "key7=again\n";
+    TIniFile ini = parse(file);
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 200; i += 7)
+            EXPECT_EQ(value(ini, "S", QStringLiteral("KEY%1").arg(i)), QString::number(i)) << i;
+    EXPECT_EQ(value(ini, "S", "Key200"), "<missing>");
+    ini.SetValue("S", "Key200", "new");
+    ini.SetValue("S", "key7", "7b");
+    EXPECT_EQ(value(ini, "S", "key200"), "new");
+    EXPECT_TRUE(text(ini).contains("\nKey7=7b\n"));
+    EXPECT_TRUE(text(ini).endsWith("key7=again\nKey200=new\n\n"));
 }
 
 TEST(IniFile, ValueStaysOnOneLine) {
