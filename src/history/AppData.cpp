@@ -4,17 +4,14 @@
 #include "IniFile.h"
 #include "IntegerText.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <cerrno>
 #include <cfloat>
 #include <cmath>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 

@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cfloat>
+#include <sys/stat.h>
+
 #include <cmath>
 #include <functional>
 
@@ -579,6 +580,15 @@ TEST(AppData, WriteCreatesMissingFoldersAndReportsFailure) {
     ASSERT_TRUE(QDir().mkpath(taken.file()));
     EXPECT_THROW(s.write(), EInOutError);
     EXPECT_TRUE(QFileInfo(taken.file()).isDir());
+
+    // a pipe in its place would block a reader for ever: it reads as no file
+    TempConfig piped;
+    ASSERT_TRUE(QDir().mkpath(piped.folder()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(piped.file()).constData(), 0600), 0);
+    Settings p;
+    p.read();
+    expectDefaults(p);
+    EXPECT_THROW(p.write(), EInOutError);
 }
 
 TEST(AppData, ClearDeletesTheFileAndReadsDefaults) {
