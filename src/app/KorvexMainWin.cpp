@@ -1,0 +1,763 @@
+#include "KorvexMainWin.h"
+
+#include "CalcResultViewerWidget.h"
+#include "ExpressionRecordFrm.h"
+#include "HistoryListFrm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSplitter>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <limits>
+
+#ifndef KORVEX_HOMEPAGE
+#define KORVEX_HOMEPAGE "https://korvex.halvoren.example/"
+#endif
+
+namespace {
+
+// Sizes of the window, in the toolkit's units.
+constexpr int kClientWidth = 374;
+constexpr int kClientHeight = 382;
+constexpr int kMenuPanelHeight = 20;
+constexpr int kEditHeight = 30;
+constexpr int kResultPanelHeight = 35;
+constexpr int kButtonWidth = 45;
+constexpr int kButtonHeight = 18;
+
+const char* const kMenuButtonStyle = "QToolButton { border: 1px solid #b4b4b4; border-radius: 3px;"
+                                     " background: #f6f6f6; padding: 0px; }"
+                                     "QToolButton:hover { background: #e9e9e9; }"
+                                     "QToolButton:pressed { background: #d9d9d9; }";
+
+QFont PixelFont(const QFont& Base, int Pixels) {
+    QFont f = Base;
+    f.setPixelSize(Pixels);
+    return f;
+}
+
+QToolButton* NewMenuButton(QWidget* Parent, const char* Name, const QString& Caption,
+                           int Width = kButtonWidth) {
+    auto* b = new QToolButton(Parent);
+    b->setObjectName(QString::fromLatin1(Name));
+    b->setText(Caption);
+    b->setFixedSize(Width, kButtonHeight);
+    b->setFont(PixelFont(b->font(), 11));
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
+// A menu item shows "&" as a mnemonic marker unless it is doubled.
+QString MenuText(QString Text) {
+    return Text.replace(u'&', QStringLiteral("&&"));
+}
+
+bool IsEnter(const QKeyEvent* e) {
+    return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
+// A key that types its text: printable characters without Ctrl or Meta
+// (Ctrl+Alt is AltGr on some keyboards and types too).
+bool TypesText(const QKeyEvent* e) {
+    const QString t = e->text();
+    if (t.isEmpty()) return false;
+    for (QChar c : t)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
+    const Qt::KeyboardModifiers m = e->modifiers();
+    if (m & Qt::MetaModifier) return false;
+    if ((m & Qt::ControlModifier) && !(m & Qt::AltModifier)) return false;
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------
+// The input line
+
+TExpressionEdit::TExpressionEdit(TMainForm& Form, QWidget* parent) : QLineEdit(parent), FForm(Form) {}
+
+void TExpressionEdit::AddEmbeddedButton(QToolButton* Button) {
+    Button->setParent(this);
+    Button->setFocusPolicy(Qt::NoFocus);
+    Button->setAutoRaise(true);
+    Button->setCursor(Qt::ArrowCursor);
+    FButtons << Button;
+    LayoutButtons();
+}
+
+void TExpressionEdit::LayoutButtons() {
+    // from the right edge leftwards, in the order they were added
+    const int inset = 2;
+    int right = width() - inset;
+    for (QToolButton* b : FButtons) {
+        if (b->isHidden()) continue;
+        const int w = b->minimumWidth();
+        right -= w;
+        b->setGeometry(right, inset, w, std::max(0, height() - 2 * inset));
+    }
+    setTextMargins(0, 0, width() - inset - right, 0);
+}
+
+void TExpressionEdit::resizeEvent(QResizeEvent* e) {
+    QLineEdit::resizeEvent(e);
+    LayoutButtons();
+}
+
+void TExpressionEdit::keyPressEvent(QKeyEvent* e) {
+    if (FForm.ExpressionEditKeyDown(e)) return;
+    QLineEdit::keyPressEvent(e);
+}
+
+void TExpressionEdit::inputMethodEvent(QInputMethodEvent* e) {
+    const QString commit = e->commitString();
+    if (commit.isEmpty()) {
+        QLineEdit::inputMethodEvent(e);
+        return;
+    }
+    // the line edit shows the composition; what is committed is typed
+    QInputMethodEvent preedit(e->preeditString(), e->attributes());
+    QLineEdit::inputMethodEvent(&preedit);
+    FForm.ExpressionEditInputMethod(commit);
+    e->accept();
+}
+
+void TExpressionEdit::mousePressEvent(QMouseEvent* e) {
+    FForm.ExpressionEditMouseDown();
+    QLineEdit::mousePressEvent(e);
+}
+
+void TMenuPanel::mouseDoubleClickEvent(QMouseEvent* e) {
+    emit DoubleClicked();
+    QWidget::mouseDoubleClickEvent(e);
+}
+
+// ---------------------------------------------------------------------------------
+// Construction
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Korvex"));
+    CreateActions();
+    CreateControls();
+    CreatePopups();
+    resize(kClientWidth, kClientHeight);
+
+    connect(&FCalculator, &TCalculator::Changed, this, &TMainForm::Render);
+    connect(&FCalculator, &TCalculator::HistoryChanged, this, [this] {
+        if (HistoryListFrame->Model()->rowCount() != FCalculator.HistoryListRowCount())
+            HistoryListFrame->CreateListBox(FCalculator.HistoryListRowCount());
+        else
+            HistoryListFrame->UpdateHistory();
+    });
+    connect(&FCalculator, &TCalculator::FocusInputRequested, this, [this] { ExpressionEdit->setFocus(); });
+    connect(&FCalculator, &TCalculator::TopMostChanged, this, &TMainForm::ApplyTopMost);
+    connect(&FCalculator, &TCalculator::SaveFailed, this,
+            [this](const QString& Reason) { ShowSaveFailure(Reason, false); });
+
+    HistoryListFrame->SetExpressionHistorys(&FCalculator.ExpressionHistorys());
+    HistoryListFrame->SetOnClickList([this](int Index) { FCalculator.HistoryListClick(Index); });
+    CalcResultViewer->SetViewer(&FCalculator.CalcResultViewer());
+    setFocusProxy(ExpressionEdit);
+    Render();
+}
+
+TMainForm::~TMainForm() {
+    // the controls must not hear from the calculator while they go
+    disconnect(&FCalculator, nullptr, this, nullptr);
+}
+
+QAction* TMainForm::NewAction(const char* Name, const QString& Category, const QString& Text,
+                              const QKeySequence& Shortcut) {
+    auto* a = new QAction(Text, this);
+    a->setObjectName(QString::fromLatin1(Name));
+    a->setProperty("category", Category);
+    if (!Shortcut.isEmpty()) a->setShortcut(Shortcut);
+    addAction(a); // the window's actions answer their shortcuts wherever the focus is
+    return a;
+}
+
+void TMainForm::CreateActions() {
+    TCalculator& c = FCalculator;
+    const QString key = QStringLiteral("Key"), mainMenu = QStringLiteral("MainMenu"),
+                  angle = QStringLiteral("Angle"), result = QStringLiteral("Result"),
+                  button = QStringLiteral("Button");
+
+    UpKeyAction = NewAction("UpKeyAction", key, QStringLiteral("UpKeyAction"), QKeySequence(Qt::Key_Up));
+    connect(UpKeyAction, &QAction::triggered, this, [&c] { c.UpKeyActionExecute(); });
+    DownKeyAction =
+        NewAction("DownKeyAction", key, QStringLiteral("DownKeyAction"), QKeySequence(Qt::Key_Down));
+    connect(DownKeyAction, &QAction::triggered, this, [&c] { c.DownKeyActionExecute(); });
+    AboutAction = NewAction("AboutAction", mainMenu, QStringLiteral("バージョン情報"));
+    connect(AboutAction, &QAction::triggered, this, &TMainForm::AboutActionExecute);
+
+    DegAction = NewAction("DegAction", angle, QStringLiteral("Deg"));
+    RadAction = NewAction("RadAction", angle, QStringLiteral("Rad"));
+    GradAction = NewAction("GradAction", angle, QStringLiteral("Grad"));
+    connect(DegAction, &QAction::triggered, this, [&c] { c.DegActionExecute(); });
+    connect(RadAction, &QAction::triggered, this, [&c] { c.RadActionExecute(); });
+    connect(GradAction, &QAction::triggered, this, [&c] { c.GradActionExecute(); });
+
+    NormalAction = NewAction("NormalAction", result, QStringLiteral("Norm"));
+    NormalAction->setData(0);
+    connect(NormalAction, &QAction::triggered, this, [&c] { c.NormalActionExecute(); });
+    for (int d = 0; d <= 9; ++d) {
+        const QByteArray name = "Fix" + QByteArray::number(d) + "Action";
+        QAction* a = NewAction(name.constData(), result, QString::number(d));
+        a->setData(d); // the tag: the number of decimals
+        connect(a, &QAction::triggered, this, [&c, a] { c.FixActionExecute(a->data().toInt()); });
+        FixActions[std::size_t(d)] = a;
+    }
+    for (int d = 2; d <= 9; ++d) {
+        const QByteArray name = "Sci" + QByteArray::number(d) + "Action";
+        QAction* a = NewAction(name.constData(), result, QString::number(d));
+        a->setData(d); // the tag: the number of significant digits
+        connect(a, &QAction::triggered, this, [&c, a] { c.SciActionExecute(a->data().toInt()); });
+        SciActions[std::size_t(d - 2)] = a;
+    }
+    for (QAction* a : {DegAction, RadAction, GradAction, NormalAction})
+        a->setCheckable(true);
+    for (QAction* a : FixActions)
+        a->setCheckable(true);
+    for (QAction* a : SciActions)
+        a->setCheckable(true);
+
+    TopMostAction = NewAction("TopMostAction", mainMenu, QStringLiteral("最前面に表示"));
+    TopMostAction->setCheckable(true);
+    connect(TopMostAction, &QAction::triggered, this, [&c] { c.TopMostActionExecute(); });
+    AcAction = NewAction("AcAction", button, QStringLiteral("AcAction"));
+    connect(AcAction, &QAction::triggered, this, [&c] { c.AllClear(); });
+    CalcAction = NewAction("CalcAction", QString(), QStringLiteral("CalcAction"));
+    connect(CalcAction, &QAction::triggered, this, [&c] { c.CalcExpression(true); });
+    CustomBtnAction = NewAction("CustomBtnAction", button, QString());
+    CustomBtnAction->setVisible(false);
+    connect(CustomBtnAction, &QAction::triggered, this, [&c] { c.CustomBtnActionExecute(); });
+    HistoryBtnAction = NewAction("HistoryBtnAction", button, QStringLiteral("入力履歴"),
+                                 QKeySequence(Qt::CTRL | Qt::Key_Down));
+    connect(HistoryBtnAction, &QAction::triggered, this, &TMainForm::HistoryBtnActionExecute);
+    CopyAction = NewAction("CopyAction", button, QStringLiteral("Copy"),
+                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    connect(CopyAction, &QAction::triggered, this, &TMainForm::CopyActionExecute);
+    DigitGroupingSeparatorAction =
+        NewAction("DigitGroupingSeparatorAction", result, QStringLiteral("桁区切り"));
+    DigitGroupingSeparatorAction->setCheckable(true);
+    connect(DigitGroupingSeparatorAction, &QAction::triggered, this,
+            [&c] { c.DigitGroupingSeparatorActionExecute(); });
+
+    MAction = NewAction("MAction", button, QStringLiteral("M"));
+    MAction->setVisible(false);
+    connect(MAction, &QAction::triggered, this, [&c] { c.MActionExecute(); });
+    MPlusAction =
+        NewAction("MPlusAction", key, QStringLiteral("MPlusAction"), QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(MPlusAction, &QAction::triggered, this, [&c] { c.MPlusActionExecute(); });
+    MMinusAction = NewAction("MMinusAction", key, QStringLiteral("MMinusAction"),
+                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M));
+    connect(MMinusAction, &QAction::triggered, this, [&c] { c.MMinusActionExecute(); });
+    MCLAction = NewAction("MCLAction", key, QStringLiteral("MCLAction"),
+                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::ALT | Qt::Key_M));
+    connect(MCLAction, &QAction::triggered, this, [&c] { c.MCLActionExecute(); });
+
+    HomePageAction = NewAction("HomePageAction", mainMenu, QStringLiteral("Korvex ホームページ(&H)"));
+    connect(HomePageAction, &QAction::triggered, this, &TMainForm::HomePageActionExecute);
+    // a key that is taken and does nothing
+    CalcCheckScriptAction =
+        NewAction("CalcCheckScriptAction", key, QString(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F8));
+    SettingAction = NewAction("SettingAction", mainMenu, QStringLiteral("設定"),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
+    connect(SettingAction, &QAction::triggered, this, &TMainForm::SettingActionExecute);
+    WindowPosBottomAction = NewAction("WindowPosBottomAction", mainMenu, QStringLiteral("背面に移動"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(WindowPosBottomAction, &QAction::triggered, this, &TMainForm::WindowPosBottomActionExecute);
+    RecordExpressionAction = NewAction("RecordExpressionAction", mainMenu, QStringLiteral("式記録"),
+                                       QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(RecordExpressionAction, &QAction::triggered, this, [&c] { c.RecordExpressionActionExecute(); });
+    DelRecordExpressionAction = NewAction("DelRecordExpressionAction", mainMenu, QStringLiteral("式記録削除"),
+                                          QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(DelRecordExpressionAction, &QAction::triggered, this,
+            [&c] { c.DelRecordExpressionActionExecute(); });
+}
+
+void TMainForm::CreateControls() {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // row 0: the menu bar
+    MenuPanel = new TMenuPanel(this);
+    MenuPanel->setObjectName(QStringLiteral("MenuPanel"));
+    MenuPanel->setFixedHeight(kMenuPanelHeight);
+    MenuPanel->setStyleSheet(QString::fromLatin1(kMenuButtonStyle));
+    auto* bar = new QHBoxLayout(MenuPanel);
+    bar->setContentsMargins(1, 1, 1, 1);
+    bar->setSpacing(2);
+    AngleModeBtn = NewMenuButton(MenuPanel, "AngleModeBtn", QStringLiteral("Deg"));
+    ResultModeBtn = NewMenuButton(MenuPanel, "ResultModeBtn", QStringLiteral("Norm"));
+    MBtn = NewMenuButton(MenuPanel, "MBtn", QStringLiteral("M"), 98);
+    // the M button grows with its caption, from 45 up to 100
+    MBtn->setMinimumWidth(kButtonWidth);
+    MBtn->setMaximumWidth(100);
+    MBtn->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    MBtn->hide();
+    CopyBtn = NewMenuButton(MenuPanel, "CopyBtn", QStringLiteral("Copy"));
+    MenuBtn = NewMenuButton(MenuPanel, "MenuBtn", QStringLiteral("Menu"));
+    bar->addWidget(AngleModeBtn);
+    bar->addWidget(ResultModeBtn);
+    bar->addWidget(MBtn);
+    bar->addStretch(1);
+    bar->addWidget(CopyBtn);
+    bar->addWidget(MenuBtn);
+    connect(AngleModeBtn, &QToolButton::clicked, this, &TMainForm::AngleModeBtnClick);
+    connect(ResultModeBtn, &QToolButton::clicked, this, &TMainForm::ResultModeBtnClick);
+    connect(MBtn, &QToolButton::clicked, MAction, &QAction::trigger);
+    connect(CopyBtn, &QToolButton::clicked, CopyAction, &QAction::trigger);
+    connect(MenuBtn, &QToolButton::clicked, this, &TMainForm::MenuBtnClick);
+    connect(MenuPanel, &TMenuPanel::DoubleClicked, this, [this] { FCalculator.ToggleTransparency(); });
+    column->addWidget(MenuPanel);
+
+    // row 1: the input line with its buttons
+    ExpressionEdit = new TExpressionEdit(*this, this);
+    ExpressionEdit->setObjectName(QStringLiteral("ExpressionEdit"));
+    ExpressionEdit->setFixedHeight(kEditHeight);
+    ExpressionEdit->setFont(PixelFont(ExpressionEdit->font(), 18));
+    // the line holds whatever the calculator holds: a cut text would be lost on the next edit
+    ExpressionEdit->setMaxLength(std::numeric_limits<int>::max());
+    HistoryBtn = new QToolButton;
+    HistoryBtn->setObjectName(QStringLiteral("HistoryBtn"));
+    HistoryBtn->setArrowType(Qt::DownArrow);
+    HistoryBtn->setMinimumWidth(48);
+    AcBtn = new QToolButton;
+    AcBtn->setObjectName(QStringLiteral("AcBtn"));
+    AcBtn->setText(QStringLiteral("AC"));
+    AcBtn->setMinimumWidth(28);
+    CustomBtn = new QToolButton;
+    CustomBtn->setObjectName(QStringLiteral("CustomBtn"));
+    CustomBtn->setMinimumWidth(55);
+    CustomBtn->hide();
+    for (QToolButton* b : {HistoryBtn, AcBtn, CustomBtn}) {
+        b->setFont(PixelFont(b->font(), 12));
+        ExpressionEdit->AddEmbeddedButton(b);
+    }
+    connect(HistoryBtn, &QToolButton::clicked, HistoryBtnAction, &QAction::trigger);
+    connect(AcBtn, &QToolButton::clicked, AcAction, &QAction::trigger);
+    connect(CustomBtn, &QToolButton::clicked, CustomBtnAction, &QAction::trigger);
+    connect(ExpressionEdit, &QLineEdit::textChanged, this, &TMainForm::SyncInputLine);
+    connect(ExpressionEdit, &QLineEdit::cursorPositionChanged, this, &TMainForm::SyncInputLine);
+    connect(ExpressionEdit, &QLineEdit::selectionChanged, this, &TMainForm::SyncInputLine);
+    ExpressionEdit->installEventFilter(this);
+    column->addWidget(ExpressionEdit);
+
+    // row 2: the result
+    CalcResultPanel = new QWidget(this);
+    CalcResultPanel->setObjectName(QStringLiteral("CalcResultPanel"));
+    CalcResultPanel->setFixedHeight(kResultPanelHeight);
+    auto* resultRow = new QHBoxLayout(CalcResultPanel);
+    resultRow->setContentsMargins(5, 0, 5, 0);
+    CalcResultViewer = new TCalcResultViewerWidget(CalcResultPanel);
+    CalcResultViewer->setObjectName(QStringLiteral("CalcResultViewer"));
+    resultRow->addWidget(CalcResultViewer);
+    CalcModeLabel = new QLabel(QStringLiteral("CALC"), CalcResultPanel);
+    CalcModeLabel->setObjectName(QStringLiteral("CalcModeLabel"));
+    CalcModeLabel->setFont(PixelFont(CalcModeLabel->font(), 9));
+    CalcModeLabel->setGeometry(2, 1, 40, 17);
+    CalcModeLabel->hide();
+    column->addWidget(CalcResultPanel);
+
+    // row 3 is empty; row 4: recorded expressions over the history
+    HistoryPanel = new QWidget(this);
+    HistoryPanel->setObjectName(QStringLiteral("HistoryPanel"));
+    auto* historyColumn = new QVBoxLayout(HistoryPanel);
+    historyColumn->setContentsMargins(0, 0, 0, 0);
+    HistorySplitter = new QSplitter(Qt::Vertical, HistoryPanel);
+    HistorySplitter->setObjectName(QStringLiteral("HistorySplitter"));
+    HistorySplitter->setHandleWidth(5);
+    HistorySplitter->setChildrenCollapsible(false);
+    ExpressionRecordFrame = new TExpressionRecordFrame(HistorySplitter);
+    ExpressionRecordFrame->setObjectName(QStringLiteral("ExpressionRecordFrame"));
+    ExpressionRecordFrame->setMinimumHeight(20);
+    ExpressionRecordFrame->hide();
+    HistoryListFrame = new THistoryListFrame(HistorySplitter);
+    HistoryListFrame->setObjectName(QStringLiteral("HistoryListFrame"));
+    HistoryListFrame->setMinimumHeight(20);
+    HistorySplitter->addWidget(ExpressionRecordFrame);
+    HistorySplitter->addWidget(HistoryListFrame);
+    HistorySplitter->setStretchFactor(0, 0);
+    HistorySplitter->setStretchFactor(1, 1);
+    historyColumn->addWidget(HistorySplitter);
+    column->addWidget(HistoryPanel, 1);
+
+    connect(HistorySplitter, &QSplitter::splitterMoved, this, [this] {
+        if (ExpressionRecordFrame->isVisible())
+            FCalculator.SetRecordExpressionFrameHeight(float(ExpressionRecordFrame->height()));
+    });
+    TCalculator& c = FCalculator;
+    connect(ExpressionRecordFrame, &TExpressionRecordFrame::SelectionChanged, this,
+            [&c](int Row) { c.SelectRecordExpression(Row); });
+    connect(ExpressionRecordFrame, &TExpressionRecordFrame::MoveRequested, this,
+            [&c](int Delta) { c.MoveRecordExpression(Delta); });
+    connect(ExpressionRecordFrame, &TExpressionRecordFrame::DoubleClicked, this,
+            [&c] { c.ExpressionRecordFrameListBoxDblClick(); });
+    ExpressionRecordFrame->ListBox()->installEventFilter(this);
+}
+
+void TMainForm::CreatePopups() {
+    AnglePopup = new QMenu(this);
+    AnglePopup->setObjectName(QStringLiteral("AnglePopup"));
+    AnglePopup->addActions({DegAction, RadAction, GradAction});
+    connect(AnglePopup, &QMenu::aboutToShow, this, &TMainForm::AnglePopupPopup);
+
+    ResultPopup = new QMenu(this);
+    ResultPopup->setObjectName(QStringLiteral("ResultPopup"));
+    ResultPopup->addAction(NormalAction);
+    QMenu* fix = ResultPopup->addMenu(QStringLiteral("Fix"));
+    fix->setObjectName(QStringLiteral("FixMenu"));
+    for (QAction* a : FixActions)
+        fix->addAction(a);
+    QMenu* sci = ResultPopup->addMenu(QStringLiteral("Sci"));
+    sci->setObjectName(QStringLiteral("SciMenu"));
+    for (QAction* a : SciActions)
+        sci->addAction(a);
+    ResultPopup->addSeparator();
+    ResultPopup->addAction(DigitGroupingSeparatorAction);
+    connect(ResultPopup, &QMenu::aboutToShow, this, &TMainForm::ResultPopupPopup);
+
+    MainPopup = new QMenu(this);
+    MainPopup->setObjectName(QStringLiteral("MainPopup"));
+    MainPopup->addActions({TopMostAction, RecordExpressionAction, DelRecordExpressionAction});
+    MainPopup->addSeparator();
+    MainPopup->addAction(HomePageAction);
+    MainPopup->addSeparator();
+    MainPopup->addAction(AboutAction);
+    connect(MainPopup, &QMenu::aboutToShow, this, &TMainForm::MainPopupPopup);
+
+    HistoryPopup = new QMenu(this);
+    HistoryPopup->setObjectName(QStringLiteral("HistoryPopup"));
+}
+
+// ---------------------------------------------------------------------------------
+// Drawing the calculator's state
+
+void TMainForm::Render() {
+    const TCalculator& c = FCalculator;
+    RenderInputLine();
+
+    AngleModeBtn->setText(c.AngleModeCaption());
+    ResultModeBtn->setText(c.ResultModeCaption());
+
+    MAction->setText(c.MButtonCaption());
+    MAction->setVisible(c.MButtonVisible());
+    MBtn->setText(c.MButtonCaption());
+    MBtn->setVisible(c.MButtonVisible());
+
+    CustomBtnAction->setText(c.CustomButtonCaption());
+    CustomBtnAction->setVisible(c.CustomButtonVisible());
+    CustomBtn->setText(c.CustomButtonCaption());
+    if (CustomBtn->isHidden() == c.CustomButtonVisible()) {
+        CustomBtn->setVisible(c.CustomButtonVisible());
+        ExpressionEdit->LayoutButtons();
+    }
+
+    CalcModeLabel->setVisible(c.CalcModeLabelVisible());
+    CalcResultViewer->update();
+
+    if (HistoryListFrame->Model()->rowCount() != c.HistoryListRowCount())
+        HistoryListFrame->CreateListBox(c.HistoryListRowCount());
+    HistoryListFrame->SetSelectedRow(c.HistoryListSelectedRow());
+
+    RenderRecordFrame();
+}
+
+void TMainForm::RenderInputLine() {
+    const TInputLine& l = FCalculator.InputLine();
+    TExpressionEdit* e = ExpressionEdit;
+    const bool selected = l.SelLength > 0;
+    const bool same = e->text() == l.Text && e->cursorPosition() == l.Caret &&
+                      (selected ? e->selectionStart() == l.SelStart && e->selectionLength() == l.SelLength
+                                : !e->hasSelectedText());
+    if (same) return;
+    FRendering = true;
+    if (e->text() != l.Text) e->setText(l.Text);
+    if (selected) {
+        // the caret stands at the end of the selection it was made from
+        if (l.Caret == l.SelStart)
+            e->setSelection(l.SelStart + l.SelLength, -l.SelLength);
+        else
+            e->setSelection(l.SelStart, l.SelLength);
+    } else {
+        e->deselect();
+        e->setCursorPosition(l.Caret);
+    }
+    FRendering = false;
+}
+
+void TMainForm::RenderRecordFrame() {
+    const TCalculator& c = FCalculator;
+    FRendering = true;
+    ExpressionRecordFrame->SetItems(c.RecordExpressions());
+    ExpressionRecordFrame->SetSelectedRow(c.RecordExpressionSelected());
+    FRendering = false;
+    const bool visible = c.RecordExpressionFrameVisible();
+    if (visible != FRecordFrameWasVisible) {
+        ExpressionRecordFrame->setVisible(visible);
+        if (visible) {
+            const int h = std::max(20, int(c.RecordExpressionFrameHeight() + 0.5f));
+            const int total = HistorySplitter->height();
+            HistorySplitter->setSizes({h, std::max(total - h - HistorySplitter->handleWidth(), 20)});
+        }
+        FRecordFrameWasVisible = visible;
+    }
+}
+
+void TMainForm::SyncInputLine() {
+    if (FRendering) return;
+    const TExpressionEdit* e = ExpressionEdit;
+    TInputLine l;
+    l.Text = e->text();
+    l.Caret = e->cursorPosition();
+    if (e->hasSelectedText()) {
+        l.SelStart = e->selectionStart();
+        l.SelLength = e->selectionLength();
+    }
+    const TInputLine& now = FCalculator.InputLine();
+    if (l.Text == now.Text && l.Caret == now.Caret && l.SelStart == now.SelStart &&
+        l.SelLength == now.SelLength)
+        return;
+    FCalculator.SetInputState(l);
+}
+
+void TMainForm::ApplyTopMost() {
+    const bool on = FCalculator.IsTopMost();
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    // a changed flag takes the window down; it comes back where it was
+    if (visible) QWidget::setVisible(true);
+}
+
+void TMainForm::setVisible(bool visible) {
+    if (visible && !FShown) {
+        FShown = true;
+        FCalculator.FormShow();
+        ApplyTopMost();
+        Render();
+        // from now on every change reaches the file a second later
+        FCalculator.SetAutoSave(true);
+    }
+    QWidget::setVisible(visible);
+    if (visible) ExpressionEdit->setFocus();
+}
+
+// ---------------------------------------------------------------------------------
+// Keys and mouse
+
+bool TMainForm::FormKeyDown(QKeyEvent* e) {
+    if (IsEnter(e)) {
+        if (e->modifiers() & Qt::ControlModifier)
+            FCalculator.CustomBtnActionExecute();
+        else
+            FCalculator.CalcExpression(true);
+        return true;
+    }
+    if (e->key() == Qt::Key_Escape) {
+        FCalculator.AllClear();
+        return true;
+    }
+    return false;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == ExpressionEdit || watched == ExpressionRecordFrame->ListBox())) {
+        if (FormKeyDown(static_cast<QKeyEvent*>(event))) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* e) {
+    if (!FormKeyDown(e)) QWidget::keyPressEvent(e);
+}
+
+bool TMainForm::ExpressionEditKeyDown(QKeyEvent* e) {
+    TCalculator::TCaretKey caret;
+    switch (e->key()) {
+    case Qt::Key_End:
+        caret = TCalculator::ckEnd;
+        break;
+    case Qt::Key_Home:
+        caret = TCalculator::ckHome;
+        break;
+    case Qt::Key_Left:
+        caret = TCalculator::ckLeft;
+        break;
+    case Qt::Key_Right:
+        caret = TCalculator::ckRight;
+        break;
+    default:
+        if (!TypesText(e)) return false;
+        FCalculator.TypeText(e->text());
+        return true;
+    }
+    // only right after a calculation; otherwise the line edit moves the caret
+    return FCalculator.CaretKey(caret);
+}
+
+void TMainForm::ExpressionEditInputMethod(const QString& Commit) {
+    FCalculator.TypeText(Commit);
+}
+
+void TMainForm::ExpressionEditMouseDown() {
+    FCalculator.ExpressionEditMouseDown();
+}
+
+// ---------------------------------------------------------------------------------
+// Popups
+
+void TMainForm::PopupBelow(QMenu* Menu, QWidget* Anchor) {
+    Menu->popup(Anchor->mapToGlobal(QPoint(0, Anchor->height())));
+}
+
+void TMainForm::AngleModeBtnClick() {
+    PopupBelow(AnglePopup, AngleModeBtn);
+}
+
+void TMainForm::ResultModeBtnClick() {
+    PopupBelow(ResultPopup, ResultModeBtn);
+}
+
+void TMainForm::MenuBtnClick() {
+    PopupBelow(MainPopup, MenuBtn);
+}
+
+void TMainForm::AnglePopupPopup() {
+    const TAngleType a = FCalculator.AnglePopupCheck();
+    DegAction->setChecked(a == atDeg);
+    RadAction->setChecked(a == atRad);
+    GradAction->setChecked(a == atGrad);
+}
+
+void TMainForm::ResultPopupPopup() {
+    const TResultPopupChecks checks = FCalculator.ResultPopupChecks();
+    NormalAction->setChecked(checks.Normal);
+    for (QAction* a : FixActions)
+        a->setChecked(a->data().toInt() == checks.Fix);
+    for (QAction* a : SciActions)
+        a->setChecked(a->data().toInt() == checks.Sci);
+    DigitGroupingSeparatorAction->setChecked(checks.Grouping);
+}
+
+void TMainForm::MainPopupPopup() {
+    TopMostAction->setChecked(FCalculator.IsTopMost());
+}
+
+void TMainForm::HistoryBtnActionExecute() {
+    const QStringList& items = FCalculator.HistoryPopupItems();
+    if (items.isEmpty()) return;
+    HistoryPopup->clear();
+    for (int p = 0; p < items.size(); ++p) {
+        QAction* a = HistoryPopup->addAction(MenuText(items[p]));
+        // the calculator's list may change before a click: the position is read then
+        connect(a, &QAction::triggered, this, [this, p] { FCalculator.HistoryMenuItemClick(p); });
+    }
+    PopupBelow(HistoryPopup, ExpressionEdit);
+}
+
+// ---------------------------------------------------------------------------------
+// Commands
+
+void TMainForm::CopyActionExecute() {
+    QString text;
+    if (!FCalculator.CopyActionExecute(text)) {
+        QApplication::beep(); // the value cannot be written in this mode: nothing is copied
+        return;
+    }
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(text);
+}
+
+void TMainForm::WindowPosBottomActionExecute() {
+    FCalculator.SetTopMost(false);
+    lower();
+}
+
+void TMainForm::HomePageActionExecute() {
+    QDesktopServices::openUrl(QUrl(QStringLiteral(KORVEX_HOMEPAGE)));
+}
+
+void TMainForm::SettingActionExecute() {
+    // the settings dialog is still to come
+}
+
+void TMainForm::AboutActionExecute() {
+    // the version window is still to come
+}
+
+// ---------------------------------------------------------------------------------
+// Placement and closing
+
+void TMainForm::StorePlacement() {
+    TAppData& a = FCalculator.GetAppData();
+    // the frame's position and the client's size: what moving and resizing the
+    // window take back
+    a.Left = pos().x();
+    a.Top = pos().y();
+    a.Width = width();
+    a.Height = height();
+}
+
+void TMainForm::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    if (!FShown || FSaved) return;
+    StorePlacement();
+    FCalculator.NoteStateChanged();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (!FShown || FSaved) return;
+    StorePlacement();
+    FCalculator.NoteStateChanged();
+}
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+    FormSaveState();
+    QWidget::closeEvent(e);
+}
+
+void TMainForm::FormSaveState() {
+    if (FSaved) return;
+    FSaved = true;
+    FCalculator.SetAutoSave(false);
+    StorePlacement();
+    try {
+        FCalculator.FormSaveState();
+    } catch (const EInOutError& error) {
+        ShowSaveFailure(QString::fromLocal8Bit(error.what()), true);
+    }
+}
+
+void TMainForm::ShowSaveFailure(const QString& Reason, bool Closing) {
+    const QString text = QStringLiteral("設定を保存できませんでした。\n") + Reason;
+    if (Closing) {
+        // the last chance to tell: the window waits for the user
+        QMessageBox::warning(this, QStringLiteral("Korvex"), text);
+        return;
+    }
+    // an automatic save retries with the next change; one notice at a time
+    if (FSaveFailureBox) return;
+    FSaveFailureBox =
+        new QMessageBox(QMessageBox::Warning, QStringLiteral("Korvex"), text, QMessageBox::Ok, this);
+    FSaveFailureBox->setAttribute(Qt::WA_DeleteOnClose);
+    FSaveFailureBox->setWindowModality(Qt::NonModal);
+    FSaveFailureBox->show();
+}

@@ -1,0 +1,180 @@
+#pragma once
+
+#include "Calculator.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolButton;
+class TCalcResultViewerWidget;
+class TExpressionRecordFrame;
+class THistoryListFrame;
+class TMainForm;
+
+// The input line. Typed characters, committed input-method text and the caret
+// keys of a just-calculated line go to the calculator; every other edit
+// (Backspace, Delete, selecting, pasting) is the line edit's own and is then
+// handed to the calculator as the new state of the line.
+class TExpressionEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    TExpressionEdit(TMainForm& Form, QWidget* parent);
+
+    // Buttons embedded at the right end; they never take the focus.
+    void AddEmbeddedButton(QToolButton* Button);
+    // Lays the embedded buttons out again (one was shown or hidden).
+    void LayoutButtons();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    TMainForm& FForm;
+    QList<QToolButton*> FButtons;
+};
+
+// The menu bar: a double-click on it toggles the transparency.
+class TMenuPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    using QWidget::QWidget;
+
+signals:
+    void DoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+};
+
+// The calculator's window. It keeps no calculator state of its own: it draws
+// the state of its TCalculator and hands every key, click and action to it.
+class TMainForm : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TCalculator& Calculator() { return FCalculator; }
+
+    // The first show restores the saved state before the window appears.
+    void setVisible(bool visible) override;
+
+    // --- controls, named by role ---
+    TMenuPanel* MenuPanel = nullptr;
+    QToolButton* AngleModeBtn = nullptr;
+    QToolButton* ResultModeBtn = nullptr;
+    QToolButton* MBtn = nullptr;
+    QToolButton* CopyBtn = nullptr;
+    QToolButton* MenuBtn = nullptr;
+    TExpressionEdit* ExpressionEdit = nullptr;
+    QToolButton* HistoryBtn = nullptr;
+    QToolButton* AcBtn = nullptr;
+    QToolButton* CustomBtn = nullptr;
+    QWidget* CalcResultPanel = nullptr;
+    TCalcResultViewerWidget* CalcResultViewer = nullptr;
+    QLabel* CalcModeLabel = nullptr;
+    QWidget* HistoryPanel = nullptr;
+    QSplitter* HistorySplitter = nullptr;
+    TExpressionRecordFrame* ExpressionRecordFrame = nullptr;
+    THistoryListFrame* HistoryListFrame = nullptr;
+
+    QMenu* MainPopup = nullptr;
+    QMenu* AnglePopup = nullptr;
+    QMenu* ResultPopup = nullptr;
+    QMenu* HistoryPopup = nullptr;
+
+    // --- actions ---
+    QAction* UpKeyAction = nullptr;
+    QAction* DownKeyAction = nullptr;
+    QAction* AboutAction = nullptr;
+    QAction* DegAction = nullptr;
+    QAction* RadAction = nullptr;
+    QAction* GradAction = nullptr;
+    QAction* NormalAction = nullptr;
+    std::array<QAction*, 10> FixActions{}; // Fix0Action ... Fix9Action
+    std::array<QAction*, 8> SciActions{};  // Sci2Action ... Sci9Action
+    QAction* TopMostAction = nullptr;
+    QAction* AcAction = nullptr;
+    QAction* CalcAction = nullptr;
+    QAction* CustomBtnAction = nullptr;
+    QAction* HistoryBtnAction = nullptr;
+    QAction* CopyAction = nullptr;
+    QAction* DigitGroupingSeparatorAction = nullptr;
+    QAction* MAction = nullptr;
+    QAction* MPlusAction = nullptr;
+    QAction* MMinusAction = nullptr;
+    QAction* MCLAction = nullptr;
+    QAction* HomePageAction = nullptr;
+    QAction* CalcCheckScriptAction = nullptr;
+    QAction* SettingAction = nullptr;
+    QAction* WindowPosBottomAction = nullptr;
+    QAction* RecordExpressionAction = nullptr;
+    QAction* DelRecordExpressionAction = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    friend class TExpressionEdit;
+
+    void CreateControls();
+    void CreateActions();
+    void CreatePopups();
+    QAction* NewAction(const char* Name, const QString& Category, const QString& Text,
+                       const QKeySequence& Shortcut = {});
+
+    // draws the calculator's state
+    void Render();
+    void RenderInputLine();
+    void RenderRecordFrame();
+    void ApplyTopMost();
+    // the input line's own edits, handed to the calculator
+    void SyncInputLine();
+
+    // handlers
+    bool FormKeyDown(QKeyEvent* e);
+    bool ExpressionEditKeyDown(QKeyEvent* e);
+    void ExpressionEditInputMethod(const QString& Commit);
+    void ExpressionEditMouseDown();
+    void AngleModeBtnClick();
+    void ResultModeBtnClick();
+    void MenuBtnClick();
+    void AnglePopupPopup();
+    void ResultPopupPopup();
+    void MainPopupPopup();
+    void HistoryBtnActionExecute();
+    void CopyActionExecute();
+    void WindowPosBottomActionExecute();
+    void HomePageActionExecute();
+    void SettingActionExecute();
+    void AboutActionExecute();
+    void FormSaveState();
+    void StorePlacement();
+    void ShowSaveFailure(const QString& Reason, bool Closing);
+    void PopupBelow(QMenu* Menu, QWidget* Anchor);
+
+    TCalculator FCalculator;
+    bool FShown = false;
+    bool FSaved = false;
+    bool FRendering = false; // the window is writing the calculator's state into its controls
+    bool FRecordFrameWasVisible = false;
+    QPointer<QMessageBox> FSaveFailureBox;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+class QPainter;
+class TCalcResultViewer;
+
+// The font and the text that show all of Text inside Width pixels: Base when it
+// fits, else Base stepped down one pixel at a time to MinimumPixelSize, and only
+// at that size, when the text is still too wide, the text elided in the middle
+// (a number keeps its sign, its first digits and its exponent).
+struct TFittedText {
+    QFont Font;
+    QString Text;
+};
+TFittedText FitResultText(const QFont& Base, const QString& Text, int Width);
+
+// Draws a result text the way every result viewer does: a single line in black,
+// right-aligned and centred vertically in Rect, shrunk to fit as FitResultText says.
+// Returns the text drawn.
+QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base);
+
+// The font a viewer paints with: its size in pixels (the toolkit's units, which
+// high-DPI scaling enlarges) and its style, in the family of Family.
+QFont ResultFont(const TCalcResultViewer& Viewer, const QFont& Family);
+
+// Draws a result viewer's state. The state (value, mode, message) lives in the
+// TCalcResultViewer it is given, which it borrows; the owner changes that state
+// and calls update(). Painting formats the value anew, as the viewer expects.
+class TCalcResultViewerWidget : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TCalcResultViewerWidget(QWidget* parent = nullptr);
+
+    TCalcResultViewer* Viewer() const { return FViewer; }
+    void SetViewer(TCalcResultViewer* Viewer);
+    // What the last paint drew, after fitting (empty before the first paint).
+    const QString& PaintedText() const { return FPaintedText; }
+
+    // The smallest font the fitting goes down to, in pixels.
+    static constexpr int MinimumPixelSize = 9;
+    // The text stands 5 pixels inside the top and bottom edges.
+    static constexpr int VerticalInset = 5;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TCalcResultViewer* FViewer = nullptr;
+    QString FPaintedText;
+};

@@ -1,0 +1,101 @@
+#include "CalcResultViewer.h"
+#include "CalcResultViewerWidget.h"
+
+#include <QFontMetrics>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QFont base(int pixels) {
+    QFont f;
+    f.setPixelSize(pixels);
+    f.setBold(true);
+    return f;
+}
+
+int advance(const TFittedText& t) {
+    return QFontMetrics(t.Font).horizontalAdvance(t.Text);
+}
+
+} // namespace
+
+TEST(ResultViewerWidget, AWideTextShrinksUntilAllOfItShowsAndIsElidedOnlyAtTheSmallestSize) {
+    const QString number = QStringLiteral("-1.234567890123456789E+300");
+    const int full = QFontMetrics(base(18)).horizontalAdvance(number);
+    const int smallest =
+        QFontMetrics(base(TCalcResultViewerWidget::MinimumPixelSize)).horizontalAdvance(number);
+    ASSERT_GT(full, smallest + 10);
+
+    // wide enough: the text at the base size
+    TFittedText t = FitResultText(base(18), number, full);
+    EXPECT_EQ(t.Font.pixelSize(), 18);
+    EXPECT_EQ(t.Text, number);
+
+    // narrower: a smaller font with the whole text, as large as fits
+    const int narrower = (full + smallest) / 2;
+    t = FitResultText(base(18), number, narrower);
+    EXPECT_LT(t.Font.pixelSize(), 18);
+    EXPECT_GT(t.Font.pixelSize(), TCalcResultViewerWidget::MinimumPixelSize);
+    EXPECT_EQ(t.Text, number);
+    EXPECT_LE(advance(t), narrower);
+    QFont bigger = t.Font;
+    bigger.setPixelSize(t.Font.pixelSize() + 1);
+    EXPECT_GT(QFontMetrics(bigger).horizontalAdvance(number), narrower);
+    EXPECT_TRUE(t.Font.bold());
+
+    // too narrow even at the smallest size: elided in the middle, sign and exponent kept
+    t = FitResultText(base(18), number, smallest / 2);
+    EXPECT_EQ(t.Font.pixelSize(), TCalcResultViewerWidget::MinimumPixelSize);
+    EXPECT_LE(advance(t), smallest / 2);
+    EXPECT_TRUE(t.Text.contains(QChar(0x2026)));
+    EXPECT_TRUE(t.Text.startsWith(u'-'));
+    EXPECT_TRUE(t.Text.endsWith(u'0'));
+}
+
+TEST(ResultViewerWidget, PaintsWhatTheViewerStateShows) {
+    TCalcResultViewer viewer(TFormatSettings::Plain());
+    TCalcResultViewerWidget w;
+    w.resize(300, 35);
+    w.SetViewer(&viewer);
+    struct Case {
+        const char* name;
+        void (*set)(TCalcResultViewer&);
+        const char* painted;
+    };
+    const Case cases[] = {
+        {"a new viewer", [](TCalcResultViewer&) {}, "0"},
+        {"an error", [](TCalcResultViewer& v) { v.Error(QStringLiteral("Syntax error")); }, "Syntax error"},
+        {"a mode change leaves the message",
+         [](TCalcResultViewer& v) {
+             v.Error(QStringLiteral("Syntax error"));
+             v.SetViewMode(vtFix);
+         },
+         "Syntax error"},
+        {"a value after the message",
+         [](TCalcResultViewer& v) {
+             v.SetViewMode(vtNormal);
+             v.SetValue(5);
+         },
+         "5"},
+        {"an empty text", [](TCalcResultViewer& v) { v.SetText(QString()); }, ""},
+        {"no display mode",
+         [](TCalcResultViewer& v) {
+             v.SetViewMode(vtNotView);
+             v.SetValue(5);
+         },
+         ""},
+        {"hex beyond 64 bits",
+         [](TCalcResultViewer& v) {
+             v.SetViewMode(vtHex);
+             v.SetValue(1e30);
+         },
+         "Error"},
+    };
+    for (const Case& c : cases) {
+        c.set(viewer);
+        QImage image(w.size(), QImage::Format_ARGB32);
+        w.render(&image);
+        EXPECT_EQ(w.PaintedText(), QString::fromLatin1(c.painted)) << c.name;
+    }
+}
