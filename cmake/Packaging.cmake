@@ -66,11 +66,9 @@ set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER Halvoren)
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
-# dpkg-shlibdeps names the Qt, ICU and C++ runtime packages the binary links.
-# Qt finds its window-system plugins at run time, so no linked library names the
-# package that holds them; without it the window cannot open.
+# dpkg-shlibdeps names the Qt, ICU and C++ runtime packages the binary links;
+# Qt's X11 platform plugin comes with libqt6gui6.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
 # The menus and dialogs are Japanese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 # korvex_<version>_<arch>.deb
