@@ -8,12 +8,15 @@ include(GNUInstallDirs)
 set(KORVEX_APP_ID example.halvoren.Korvex)
 set(_korvex_packaging ${PROJECT_SOURCE_DIR}/packaging)
 
-install(FILES ${_korvex_packaging}/${KORVEX_APP_ID}.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${_korvex_packaging}/${KORVEX_APP_ID}.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${_korvex_packaging}/${KORVEX_APP_ID}.metainfo.xml
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# A build without the window has nothing for a menu entry to open.
+if(KORVEX_BUILD_GUI)
+  install(FILES ${_korvex_packaging}/${KORVEX_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${_korvex_packaging}/${KORVEX_APP_ID}.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${_korvex_packaging}/${KORVEX_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
 
 # Man pages are shipped compressed; -n leaves the name and time out of the
 # gzip header, so the same page always packs to the same bytes.
