@@ -1,0 +1,51 @@
+#include "AboutWin.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int pointSize, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont font = label->font();
+    font.setPointSize(pointSize);
+    label->setFont(font);
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+} // namespace
+
+TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("バージョン情報"));
+    // a fixed single border with the system menu only
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(235, 183);
+
+    Label1 = NewLabel(this, "Label1", QStringLiteral("Korvex"), 22, 95, 24);
+    Label2 =
+        NewLabel(this, "Label2", QStringLiteral("Ver.") + QStringLiteral(KORVEX_VERSION_TEXT), 14, 97, 64);
+    Button1 = new QPushButton(QStringLiteral("閉じる"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(78, 144, 80, 22);
+    Button1->setDefault(true);
+    connect(Button1, &QPushButton::clicked, this, &TAboutForm::Button1Click);
+}
+
+void TAboutForm::Button1Click() {
+    close();
+}
+
+void TAboutForm::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    // centred on the screen, not on the main window
+    if (const QScreen* s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
