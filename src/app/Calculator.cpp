@@ -5,8 +5,9 @@
 #include "ExpressionTextConvert.h"
 #include "IntegerText.h"
 #include "MojiConvert.h"
+#include "ThreadAnnotations.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <memory>
@@ -62,10 +63,14 @@ TCalculator::~TCalculator()
 {
     ++FPreviewGeneration;
     FPreviewPool.clear();
-    FPreviewPool.waitForDone();
+    WaitForPreview();
 }
 
-void TCalculator::WaitForPreview() { FPreviewPool.waitForDone(); }
+void TCalculator::WaitForPreview()
+{
+    FPreviewPool.waitForDone();
+    KORVEX_TAKEN_OVER(this);
+}
 
 QString TCalculator::ResultText(bool* FormatError)
 {
@@ -199,26 +204,46 @@ void TCalculator::ExpressionEditChangeTracking()
         FViewer.SetValue(0);
         return;
     }
-    // The task works on copies taken here, so it never reads what this thread
-    // writes; the copies of Qt containers share their data until one side writes.
-    const QString text = FInput.Text;
-    const TVariableDictionary variables = VariableDictionary;
-    const TCalcValues values = Values();
-    FPreviewPool.start([this, generation, text, variables, values] {
-        if (generation != FPreviewGeneration.load()) return; // already superseded
-        const TEvalOutcome outcome = EvaluateText(text, variables, values);
-        if (outcome.Kind != eoValue) return; // a preview shows no message
-        const double value = outcome.Value;
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, value] {
-                // only the newest text's value is shown
-                if (generation != FPreviewGeneration.load()) return;
-                FViewer.SetValue(value);
-                emit Changed();
-            },
-            Qt::QueuedConnection);
-    });
+    // The task works on copies taken here that share no data with the originals,
+    // so it never reads what this thread goes on writing.
+    FPreviewPool.start(new TPreviewTask(this, generation, QString(FInput.Text.constData(), FInput.Text.size()),
+                                        VariableDictionary.Snapshot(), Values()));
+}
+
+TCalculator::TPreviewTask::TPreviewTask(TCalculator* Owner, quint64 Generation, const QString& Text,
+                                        const TVariableDictionary& Variables, const TCalcValues& Values)
+    : FOwner(Owner), FGeneration(Generation), FText(Text), FVariables(Variables), FValues(Values)
+{
+    KORVEX_HANDED_OVER(this);
+}
+
+void TCalculator::TPreviewTask::run()
+{
+    KORVEX_TAKEN_OVER(this);
+    TCalculator* owner = FOwner;
+    // whoever waits for the pool sees everything this task did
+    struct Done {
+        TCalculator* owner;
+        ~Done() { KORVEX_HANDED_OVER(owner); }
+    } done{owner};
+    const quint64 generation = FGeneration;
+    if (generation != owner->FPreviewGeneration.load()) return; // already superseded
+    const TEvalOutcome outcome = EvaluateText(FText, FVariables, FValues);
+    if (outcome.Kind != eoValue) return; // a preview shows no message
+    auto* event = new TPreviewValueEvent(generation, outcome.Value);
+    KORVEX_HANDED_OVER(event);
+    QCoreApplication::postEvent(owner, event);
+}
+
+void TCalculator::customEvent(QEvent* Event)
+{
+    if (Event->type() != TPreviewValueEvent::Kind()) return QObject::customEvent(Event);
+    auto* e = static_cast<TPreviewValueEvent*>(Event);
+    KORVEX_TAKEN_OVER(e);
+    // only the newest text's value is shown
+    if (e->Generation != FPreviewGeneration.load()) return;
+    FViewer.SetValue(e->Value);
+    emit Changed();
 }
 
 // ---------------------------------------------------------------------------------

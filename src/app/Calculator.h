@@ -6,8 +6,10 @@
 #include "ExpressionHistory.h"
 #include "VariableDictionary.h"
 
+#include <QEvent>
 #include <QObject>
 #include <QStringList>
+#include <QRunnable>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -207,7 +209,36 @@ signals:
     void SaveFailed(const QString& Message);
 
 private:
-    struct TEvalContext; // the values a history record keeps of one evaluation
+    // A preview's value on its way back to the calculator's thread.
+    struct TPreviewValueEvent : QEvent {
+        TPreviewValueEvent(quint64 AGeneration, double AValue)
+            : QEvent(Kind()), Generation(AGeneration), Value(AValue) {}
+        static QEvent::Type Kind()
+        {
+            static const QEvent::Type kind = QEvent::Type(QEvent::registerEventType());
+            return kind;
+        }
+        quint64 Generation;
+        double Value;
+    };
+
+    void customEvent(QEvent* Event) override;
+
+    // One live-preview evaluation: a snapshot of the text and the values,
+    // evaluated on the pool and handed back through the event loop.
+    class TPreviewTask : public QRunnable {
+    public:
+        TPreviewTask(TCalculator* Owner, quint64 Generation, const QString& Text,
+                     const TVariableDictionary& Variables, const TCalcValues& Values);
+        void run() override;
+
+    private:
+        TCalculator* FOwner;
+        quint64 FGeneration;
+        QString FText;
+        TVariableDictionary FVariables;
+        TCalcValues FValues;
+    };
 
     void SetAngle(TAngleType Mode);
     void UpdateAngleModeCaption(TAngleType Mode);

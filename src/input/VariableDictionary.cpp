@@ -49,3 +49,12 @@ double TVariableDictionary::GetValueItems(int Number) const
     if (it == ValueDictionary.constEnd()) throw EListError("Item not found");
     return *it;
 }
+
+TVariableDictionary TVariableDictionary::Snapshot() const
+{
+    TVariableDictionary copy(*this);
+    copy.NameDictionary.detach();
+    copy.NumberDictionary.detach();
+    copy.ValueDictionary.detach();
+    return copy;
+}

@@ -23,6 +23,10 @@ public:
     double GetValueItems(int Number) const;
     int Count() const { return Number; }
 
+    // A copy that shares no data with this store, for another thread to read
+    // while this one goes on changing the original.
+    TVariableDictionary Snapshot() const;
+
 private:
     QHash<int, QString> NameDictionary;
     QHash<QString, int> NumberDictionary;
