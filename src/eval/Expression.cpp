@@ -76,17 +76,6 @@ locale_t ClassicLocale() {
     return locale;
 }
 
-class DepthGuard {
-public:
-    explicit DepthGuard(int& Depth) : FDepth(Depth) { ++FDepth; }
-    ~DepthGuard() { --FDepth; }
-    DepthGuard(const DepthGuard&) = delete;
-    DepthGuard& operator=(const DepthGuard&) = delete;
-
-private:
-    int& FDepth;
-};
-
 } // namespace
 
 EExpressionError::EExpressionError(TExpressionErrorNumber AErrorNumber, int AErrorIndex)
@@ -271,7 +260,7 @@ void TExpression::Advance() {
     ++FormulaIndex;
 }
 
-void TExpression::NextToken() {
+[[gnu::noinline]] void TExpression::NextToken() {
     if (FormulaIndex >= FormulaKeys.size()) {
         Token = ekNewLine;
         return;
@@ -336,7 +325,7 @@ void TExpression::NextToken() {
 
 // Reads the number that begins at C (which may be its sign) into Value and
 // leaves C on the first key after it.
-void TExpression::ReadNumber() {
+[[gnu::noinline]] void TExpression::ReadNumber() {
     QString text;
     do {
         text += KeyToText(C);
@@ -361,7 +350,7 @@ void TExpression::ReadNumber() {
 
 // Degrees, minutes and seconds separated by degree signs; the caller stands on
 // the first degree sign. A fourth part is read and dropped.
-void TExpression::ReadDms(const QString& DegreesText) {
+[[gnu::noinline]] void TExpression::ReadDms(const QString& DegreesText) {
     QString parts[3] = {QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")};
     QString text = DegreesText;
     const auto partGoesOn = [this] {
@@ -484,9 +473,10 @@ double TExpression::EvalPostfix() {
 // Carries the (-1)× that a negated operand was given, so a minus binds tighter
 // than every operator: -π² is (-π)².
 double TExpression::EvalSignedProduct() {
-    // every level of nesting passes here once
+    // every level of nesting passes here once; an error ends the evaluation,
+    // and Calc starts the count afresh
     if (Depth >= MaxNestingDepth) RaiseError(enSyntaxError);
-    const DepthGuard nested(Depth);
+    ++Depth;
     double r = EvalPrimary();
     while (Token == ekOperator6) {
         NextToken();
@@ -494,6 +484,7 @@ double TExpression::EvalSignedProduct() {
         r = Multiply(r, t);
     }
     CheckValue(r);
+    --Depth;
     return r;
 }
 
@@ -543,74 +534,83 @@ double TExpression::EvalPrimary() {
 double TExpression::EvalFunction(TExpressionKey Key) {
     if (Key == ekHex || Key == ekBin) return EvalLiteral(Key);
     NextToken();
-    // f(a, b): the function's parenthesis holds both arguments and the comma ends
-    // the first, so nothing of b is multiplied into a
-    const auto readPair = [this] {
-        if (Token != ekLParen) RaiseError(enSyntaxError);
-        NextToken();
-        const double a = EvalSum();
-        if (Token != ekComma) RaiseError(enSyntaxError);
-        NextToken();
-        const double b = EvalSum();
-        if (Token == ekRParen) NextToken();
-        return std::pair{a, b};
-    };
-    const auto logarithm = [](double Base, double X) {
-        return Divide(Logarithm(std::log2, X), Logarithm(std::log2, Base));
-    };
     switch (Key) {
-    case ekSqrt:
-        return Sqrt(EvalImpliedProduct());
-    case ekLog10:
-        return Logarithm(std::log10, EvalImpliedProduct());
-    case ekLn:
-    case ekLogE:
-        return Logarithm(std::log, EvalImpliedProduct());
-    case ekLog2:
-        return Logarithm(std::log2, EvalImpliedProduct());
     case ekLogN: {
         const double base = EvalImpliedProduct();
         NextToken(); // whatever stands between base and argument
         const double x = EvalImpliedProduct();
-        return logarithm(base, x);
+        return ApplyFunction(Key, base, x);
     }
-    case ekLogXY: {
-        const auto [base, x] = readPair();
-        return logarithm(base, x);
+    case ekLogXY:
+    case ekRoundOff: {
+        const double a = EvalFirstArgument();
+        const double b = EvalSum();
+        if (Token == ekRParen) NextToken();
+        return ApplyFunction(Key, a, b);
     }
+    default:
+        return ApplyFunction(Key, EvalImpliedProduct(), 0);
+    }
+}
+
+// f(a, b): the function's parenthesis holds both arguments and the comma ends
+// the first, so nothing of b is multiplied into a.
+double TExpression::EvalFirstArgument() {
+    if (Token != ekLParen) RaiseError(enSyntaxError);
+    NextToken();
+    const double a = EvalSum();
+    if (Token != ekComma) RaiseError(enSyntaxError);
+    NextToken();
+    return a;
+}
+
+// The computing half of a function, kept out of the recursion's frames. X is
+// the argument, or the first of two.
+[[gnu::noinline]] double TExpression::ApplyFunction(TExpressionKey Key, double X, double Y) {
+    switch (Key) {
+    case ekSqrt:
+        return Sqrt(X);
+    case ekLog10:
+        return Logarithm(std::log10, X);
+    case ekLn:
+    case ekLogE:
+        return Logarithm(std::log, X);
+    case ekLog2:
+        return Logarithm(std::log2, X);
+    case ekLogN:
+    case ekLogXY:
+        // the logarithm of Y to base X
+        return Divide(Logarithm(std::log2, Y), Logarithm(std::log2, X));
     case ekExp10:
-        return Power(10, EvalImpliedProduct());
+        return Power(10, X);
     case ekExp:
-        return Exp(EvalImpliedProduct());
+        return Exp(X);
     case ekAbs:
-        return std::fabs(EvalImpliedProduct());
+        return std::fabs(X);
     case ekInt:
-        return std::trunc(EvalImpliedProduct());
-    case ekFrac: {
-        const double x = EvalImpliedProduct();
-        return Subtract(x, std::trunc(x));
-    }
+        return std::trunc(X);
+    case ekFrac:
+        return Subtract(X, std::trunc(X));
     // the exact whole number, whatever its size; adding 0 turns -0 into 0
     case ekCeil:
-        return std::ceil(EvalImpliedProduct()) + 0.0;
+        return std::ceil(X) + 0.0;
     case ekFloor:
-        return std::floor(EvalImpliedProduct()) + 0.0;
+        return std::floor(X) + 0.0;
     case ekRoundOff: {
         // half away from zero at the position of 10^d; a position beyond the
         // double range fails in Power
-        const auto [x, position] = readPair();
-        const double f = Power(10, std::trunc(position));
-        const double q = Divide(x, f);
-        return Multiply(std::trunc(x >= 0 ? Add(q, 0.5) : Subtract(q, 0.5)), f);
+        const double f = Power(10, std::trunc(Y));
+        const double q = Divide(X, f);
+        return Multiply(std::trunc(X >= 0 ? Add(q, 0.5) : Subtract(q, 0.5)), f);
     }
     default:
-        return CalcTrigFunction(Key, EvalImpliedProduct());
+        return CalcTrigFunction(Key, X);
     }
 }
 
 // hex and bin read their digits from the key right after the function key,
 // inside a parenthesis or without one
-double TExpression::EvalLiteral(TExpressionKey Key) {
+[[gnu::noinline]] double TExpression::EvalLiteral(TExpressionKey Key) {
     const bool parenthesis = C == ekLParen;
     if (parenthesis) {
         Token = ekLParen;
@@ -676,7 +676,7 @@ double TExpression::ReadBinValue() {
     return std::int32_t(std::uint32_t(std::uint64_t(sum)));
 }
 
-double TExpression::Power(double Base, double Exponent) {
+[[gnu::noinline]] double TExpression::Power(double Base, double Exponent) {
     if (Exponent == std::trunc(Exponent) && std::fabs(Exponent) <= 2147483647.0) {
         // repeated squaring; the base is squared only while a square is still
         // needed, so 2^1000 does not overflow on the way
@@ -696,7 +696,7 @@ double TExpression::Power(double Base, double Exponent) {
 }
 
 // Only the whole numbers 0 … 69 have a factorial; 69! is about 1.7E98.
-double TExpression::Factorial(double X) {
+[[gnu::noinline]] double TExpression::Factorial(double X) {
     if (!(X >= 0 && X <= 69 && X == std::trunc(X))) RaiseError(enNanError);
     double r = 1;
     for (double k = 1; k <= X; k += 1)
@@ -704,7 +704,7 @@ double TExpression::Factorial(double X) {
     return r;
 }
 
-double TExpression::CalcTrigFunction(TExpressionKey Key, double X) {
+[[gnu::noinline]] double TExpression::CalcTrigFunction(TExpressionKey Key, double X) {
     const bool circular = Key == ekSin || Key == ekCos || Key == ekTan;
     if (circular) {
         if (FAngleMode == atDeg)

@@ -90,6 +90,17 @@ TExpressionKey CharacterKey(char c) {
     throw std::invalid_argument(std::string("no key for ") + c);
 }
 
+std::string KeyWord(TExpressionKey Key) {
+    if (IsDigitKey(Key)) return std::string(1, char('0' + (Key - ek0)));
+    if (Key == ekDot) return std::string(1, '.');
+    if (Key == ekE) return std::string(1, 'E');
+    const std::string* shortest = nullptr;
+    for (const auto& [name, named] : Names())
+        if (named == Key && (!shortest || name.size() < shortest->size())) shortest = &name;
+    if (shortest) return *shortest;
+    return std::to_string(int(Key)).insert(0, 1, '#');
+}
+
 } // namespace
 
 TKeyList Keys(const std::string& Text) {
@@ -112,14 +123,7 @@ std::string KeysText(const TKeyList& Keys) {
     std::string text;
     for (TExpressionKey key : Keys) {
         if (!text.empty()) text += ' ';
-        std::string word;
-        for (const auto& [name, named] : Names())
-            if (named == key && (word.empty() || name.size() < word.size())) word = name;
-        if (word.empty() && IsDecimalKey(key))
-            word = key == ekDot ? "." : std::string(1, char('0' + key - ek0));
-        if (word.empty() && key == ekE) word = "E";
-        if (word.empty()) word = "#" + std::to_string(int(key));
-        text += word;
+        text += KeyWord(key);
     }
     return text;
 }
