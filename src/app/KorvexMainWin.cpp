@@ -176,8 +176,14 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
 }
 
 TMainForm::~TMainForm() {
-    // the controls must not hear from the calculator while they go
+    // The calculator goes before the controls, which still send signals while
+    // they go (the input line loses the focus): from here on nothing may reach it.
     disconnect(&FCalculator, nullptr, this, nullptr);
+    ExpressionEdit->removeEventFilter(this);
+    ExpressionRecordFrame->ListBox()->removeEventFilter(this);
+    HistoryListFrame->SetOnClickList(nullptr);
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 QAction* TMainForm::NewAction(const char* Name, const QString& Category, const QString& Text,
