@@ -44,6 +44,14 @@ private:
 };
 
 int RunWindow(int argc, char* argv[]) {
+    // Without a display the toolkit would abort; say what is missing instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fputs("korvex: no display to open the window on (DISPLAY is not set);\n"
+                   "        korvex --eval calculates without one.\n",
+                   stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     TMainForm form;
     TFirstPaintProbe probe;
