@@ -2,6 +2,7 @@
 add_library(korvex_dialogs STATIC
   ${PROJECT_SOURCE_DIR}/src/history/SettingDlg.cpp
   ${PROJECT_SOURCE_DIR}/src/app/AboutWin.cpp
+  ${PROJECT_SOURCE_DIR}/src/app/SettingCommand.cpp
 )
 target_include_directories(korvex_dialogs PUBLIC ${PROJECT_SOURCE_DIR}/src/history ${PROJECT_SOURCE_DIR}/src/app)
 target_link_libraries(korvex_dialogs PUBLIC korvex_app Qt6::Widgets)

@@ -1,7 +1,6 @@
 #include "SettingDlg.h"
 
 #include "AppData.h"
-#include "Calculator.h"
 #include "IntegerText.h"
 
 #include <QCheckBox>
@@ -180,16 +179,3 @@ void TSettingDialog::PlaceButtons() {
     Button2->setGeometry(width() - CancelRight, top, ButtonWidth, ButtonHeight);
 }
 
-bool RunSettingDialog(QWidget* Parent, TCalculator& Calculator,
-                      const std::function<void(int)>& ApplyTransparencyValue) {
-    TAppData& appData = Calculator.GetAppData();
-    TSettingDialog dialog(Parent);
-    dialog.SetAppData(&appData);
-    QObject::connect(&dialog, &TSettingDialog::Cleared, &Calculator, &TCalculator::SettingsCleared);
-    dialog.FillControls();
-    if (dialog.exec() != QDialog::Accepted) return false;
-    dialog.CopyToAppData();
-    if (ApplyTransparencyValue) ApplyTransparencyValue(appData.TransparencyValue);
-    Calculator.ApplySettings();
-    return true;
-}

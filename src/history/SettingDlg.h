@@ -12,7 +12,6 @@ class QLineEdit;
 class QPushButton;
 class QSlider;
 class TAppData;
-class TCalculator;
 
 // The settings dialog: the history limit, whether history and variables are
 // saved, real-time calculation and the transparency level, plus the command
@@ -80,11 +79,4 @@ private:
     TAppData* FAppData = nullptr;
 };
 
-// The main window's settings command: shows the dialog on the calculator's
-// settings object and, on OK, copies the values back and applies them: first
-// the transparency level (through ApplyTransparencyValue, which belongs to the
-// window), then real-time calculation and the history limit. A confirmed clear
-// refreshes the calculator's history views at once, whatever button ends the
-// dialog. True when the dialog ended with OK.
-bool RunSettingDialog(QWidget* Parent, TCalculator& Calculator,
-                      const std::function<void(int)>& ApplyTransparencyValue);
+

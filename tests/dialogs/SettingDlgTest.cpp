@@ -2,6 +2,7 @@
 
 #include "AppData.h"
 #include "Calculator.h"
+#include "SettingCommand.h"
 #include "SettingDlg.h"
 
 #include <QCheckBox>
