@@ -38,10 +38,14 @@ korvex_install_deps() {
   korvex_install "${KORVEX_PACKAGES[@]}"
 }
 
-# korvex_build DIR BUILD_TYPE [extra cmake args...]
+# korvex_build DIR BUILD_TYPE [cmake configure args...] [-- cmake build args...]
 korvex_build() {
   local dir="$1" type="$2"
   shift 2
-  cmake -S "$KORVEX_ROOT" -B "$KORVEX_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null
-  cmake --build "$KORVEX_ROOT/$dir"
+  local configure=() build=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do configure+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  build=("$@")
+  cmake -S "$KORVEX_ROOT" -B "$KORVEX_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${configure[@]}" >/dev/null
+  cmake --build "$KORVEX_ROOT/$dir" "${build[@]}"
 }
