@@ -121,11 +121,22 @@ TEST(CalculatorExpression, PolarConversion) {
     }
     // Rec does not snap: cos 90° is a tiny number, not 0
     EXPECT_NE(Calculator().run("Rec 2 , 90 )").Value, 0);
-    // angles are rounded to 15 decimal places in degrees and radians
-    EXPECT_EQ(Calculator().run("Pol - 1 , 0 )").Value, 1);
-    Calculator half;
-    half.run("Pol - 1 , 0 )");
-    EXPECT_EQ(half.e.VarY(), 180);
+    // angles are rounded to 15 decimal places in degrees and radians, not in grads
+    const struct {
+        const char* keys;
+        TAngleType mode;
+        double y;
+    } rounded[] = {
+        {"Pol 1 , 3 )", atDeg, 71.565051177078},
+        {"Pol 3 , 4 )", atRad, 0.9272952180016121},
+        {"Pol - 1 , 0 )", atDeg, 180},
+        {"Pol 1 , 3 )", atGrad, std::atan2(3.0, 1.0) * 63.661977236758134305},
+    };
+    for (const auto& r : rounded) {
+        Calculator calc(r.mode);
+        calc.run(r.keys);
+        EXPECT_EQ(calc.e.VarY(), r.y) << r.keys;
+    }
 }
 
 TEST(CalculatorExpression, PolarConversionErrors) {

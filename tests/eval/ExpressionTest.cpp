@@ -87,6 +87,7 @@ TEST(Expression, SyntaxErrorsAndTheirPositions) {
             {"2 *", enSyntaxError, 1},
             {"2 * -", enSyntaxError},
             {"( 2 * 3 ?", enSyntaxError},
+            {"logn ( 2 ? 8", enSyntaxError}, // a parenthesis closed by neither ) nor ,
             {"? 2", enSyntaxError, 1},
             {"->A", enSyntaxError},
             {"2 MP3 3", enSyntaxError},

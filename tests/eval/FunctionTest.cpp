@@ -55,6 +55,9 @@ TEST(Functions, CircularInRadians) {
             {"asin 1", pi / 2},
             {"atan 1", pi / 4},
             {"sin 2 E 8", std::sin(2E8)},
+            {"sin 1 E - 20", 1E-20}, // only a sine below 1E-99 snaps to 0
+            {"cos ( π / 2 + 1 E - 15 )", 0},
+            {"tan 1 E - 15", 0},
         },
         In(atRad));
     ExpectErrors({{"sin 3 E 8", enNanError}, {"tan ( π / 2 )", enInfinityError}}, In(atRad));
