@@ -92,6 +92,32 @@ void save(const QString& Path, const QByteArray& Bytes) {
     syncFolder(QFileInfo(Path).absolutePath());
 }
 
+// The largest doubles, written to 15 digits, round up to a number beyond the
+// range (1.79769313486232E308); such a number reads as the largest double of its
+// sign, so a saved answer of that size comes back instead of the default.
+bool largestRounded(const QString& Text, double& Value) {
+    DecimalFormat::TDecimal d;
+    if (!DecimalFormat::ReadDecimal(Text, d) &&
+        !DecimalFormat::ReadDecimal(Text, d, TFormatSettings::Plain()))
+        return false;
+    static const DecimalFormat::TDecimal top = [] {
+        DecimalFormat::TDecimal t = DecimalFormat::Expand(DBL_MAX);
+        DecimalFormat::Cut(t, 15, DecimalFormat::NoLimit);
+        return t;
+    }();
+    if (d.Exponent != top.Exponent) return false;
+    for (int i = 0; i < DecimalFormat::MaxDigits; ++i) {
+        const int a = i < d.Count ? d.Digits[i] : 0;
+        const int b = i < top.Count ? top.Digits[i] : 0;
+        if (a != b) {
+            if (a > b) return false;
+            break;
+        }
+    }
+    Value = d.Negative ? -DBL_MAX : DBL_MAX;
+    return true;
+}
+
 class TReader {
 public:
     explicit TReader(const TIniFile& Ini) : Ini(Ini) {}
@@ -113,6 +139,7 @@ public:
         if ((DecimalFormat::Read(text, r) || DecimalFormat::Read(text, r, TFormatSettings::Plain())) &&
             std::isfinite(r))
             return r;
+        if (largestRounded(text, r)) return r;
         return Default;
     }
     QString String(const QString& Key, const QString& Default = {}) const {

@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include <cfloat>
 #include <cmath>
 #include <functional>
 
@@ -228,6 +229,9 @@ TEST(AppData, DoublesAreKeptToFifteenDigits) {
         {0.0001, "0.0001", 0.0001},
         {-123456789012345678.0, "-1.23456789012346E17", -1.23456789012346e17},
         {0, "0", 0},
+        // rounded to 15 digits the largest doubles lie beyond the range; they read as the largest
+        {DBL_MAX, "1.79769313486232E308", DBL_MAX},
+        {-DBL_MAX, "-1.79769313486232E308", -DBL_MAX},
     };
     for (const auto& c : cases) {
         Settings s;
@@ -466,6 +470,12 @@ TEST(AppData, DamagedFilesReadWithDefaults) {
              EXPECT_EQ(s.Data.Ans, 0);
              EXPECT_EQ(s.Data.PreAns, 0);
              EXPECT_EQ(s.Data.RecordExpressionFrameHeight, 30);
+         }},
+        {"beyond the largest double and its rounding",
+         "[Variable]\nAns=1.79769313486233E308\nPreAns=-1.7976931348623200001E308\n",
+         [](const Settings& s) {
+             EXPECT_EQ(s.Data.Ans, 0);
+             EXPECT_EQ(s.Data.PreAns, 0);
          }},
         {"not numbers", "[Variable]\nAns=INF\nPreAns=NAN\n",
          [](const Settings& s) {
