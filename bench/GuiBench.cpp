@@ -10,6 +10,7 @@
 #include "VariableDictionary.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,36 +36,47 @@ struct Window {
         form.show();
         form.activateWindow();
         if (!QTest::qWaitForWindowActive(&form)) qFatal("the window did not become active");
-        form.Calculator().SetIsRealTimeCalc(true);
     }
     TCalculator& calc() { return form.Calculator(); }
-    void settle() {
-        calc().WaitForPreview();
-        QCoreApplication::processEvents();
+    // Puts Text into the line with the preview off, so that no preview of it
+    // is under way when the measured key comes (waiting for the pool to finish
+    // would make it start new threads, which typing never does).
+    void prepare(const QString& Text) {
+        calc().SetIsRealTimeCalc(false);
+        calc().AllClear(); // shows 0, so the value waited for is new
+        calc().SetInputText(Text);
+        calc().SetIsRealTimeCalc(true);
+    }
+    // Waits for the preview's value; the event loop sleeps until it comes.
+    void waitFor(double Value) {
+        QDeadlineTimer deadline(5000);
+        while (calc().CalcResultViewer().Value() != Value) {
+            if (deadline.hasExpired()) qFatal("the preview's value did not come");
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        }
     }
     TMainForm form;
 };
 
+double Ms(Clock::time_point From, Clock::time_point To) {
+    return std::chrono::duration<double, std::milli>(To - From).count();
+}
+
 // A line as long as the converter takes, nested as deep as it goes: the
 // slowest preview a user can start.
 QString LongLine() {
-    QString line = QString(1000, u'(') + QStringLiteral("1+sin(30)");
-    return line;
+    return QString(1000, u'(') + QStringLiteral("1+sin(30)");
 }
 
 void BM_KeystrokeToPreview(benchmark::State& state) {
     Window w;
     std::vector<double> samples;
     for (auto _ : state) {
-        QTest::keyClick(w.form.ExpressionEdit, Qt::Key_Escape);
-        QTest::keyClicks(w.form.ExpressionEdit, QStringLiteral("12*3+sin(30)*"));
-        w.settle();
+        w.prepare(QStringLiteral("12*3+sin(30)*"));
         const auto start = Clock::now();
         QTest::keyClick(w.form.ExpressionEdit, Qt::Key_4);
-        // the value arrives through the event loop
-        while (w.calc().CalcResultViewer().Value() != 38)
-            QCoreApplication::processEvents();
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        w.waitFor(38);
+        const double ms = Ms(start, Clock::now());
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000);
     }
@@ -77,14 +89,13 @@ void BM_KeystrokeUiThread(benchmark::State& state) {
     const QString line = LongLine();
     std::vector<double> samples;
     for (auto _ : state) {
-        w.calc().SetInputText(line);
-        w.settle();
+        w.prepare(line);
         const auto start = Clock::now();
         QTest::keyClick(w.form.ExpressionEdit, Qt::Key_1);
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const double ms = Ms(start, Clock::now());
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000);
-        w.settle();
+        w.waitFor(1.5); // 1+sin(30)1 in degrees
     }
     Report(state, samples);
 }
@@ -99,7 +110,7 @@ void BM_EvaluateLongLine(benchmark::State& state) {
     for (auto _ : state) {
         const auto start = Clock::now();
         benchmark::DoNotOptimize(EvaluateText(line, variables, TCalcValues{}));
-        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const double ms = Ms(start, Clock::now());
         samples.push_back(ms);
         state.SetIterationTime(ms / 1000);
     }
