@@ -51,7 +51,14 @@ QString load(const QString& Path, QByteArray& Bytes) {
     if (info.size() > kMaxFileSize) return QStringLiteral("%1 is too large").arg(Path);
     QFile f(Path);
     if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot read %1: %2").arg(Path, f.errorString());
-    Bytes = f.read(kMaxFileSize + 1);
+    // A read allocates all it may read, so ask for what the file holds and go on
+    // in steps only for a file that grew meanwhile, up to the bound.
+    Bytes = f.read(info.size() + 1);
+    while (Bytes.size() <= kMaxFileSize && f.error() == QFileDevice::NoError) {
+        const QByteArray more = f.read(std::min<qint64>(1 << 20, kMaxFileSize + 1 - Bytes.size()));
+        if (more.isEmpty()) break;
+        Bytes += more;
+    }
     if (f.error() != QFileDevice::NoError)
         return QStringLiteral("Cannot read %1: %2").arg(Path, f.errorString());
     if (Bytes.size() > kMaxFileSize) return QStringLiteral("%1 is too large").arg(Path);
