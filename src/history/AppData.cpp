@@ -54,8 +54,8 @@ QString load(const QString& Path, QByteArray& Bytes) {
     // A read allocates all it may read, so ask for what the file holds and go on
     // in steps only for a file that grew meanwhile, up to the bound.
     Bytes = f.read(info.size() + 1);
-    while (Bytes.size() <= kMaxFileSize && f.error() == QFileDevice::NoError) {
-        const QByteArray more = f.read(std::min<qint64>(1 << 20, kMaxFileSize + 1 - Bytes.size()));
+    while (Bytes.size() <= kMaxFileSize && f.error() == QFileDevice::NoError && !f.atEnd()) {
+        const QByteArray more = f.read(std::min<qint64>(64 * 1024, kMaxFileSize + 1 - Bytes.size()));
         if (more.isEmpty()) break;
         Bytes += more;
     }
