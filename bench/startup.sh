@@ -27,6 +27,11 @@ timer=()
 # one run first, not counted: it fills the disk cache
 XDG_CONFIG_HOME="$work/warm" KORVEX_FIRST_PAINT_PROBE=1 QT_QPA_PLATFORM=xcb timeout 20 "$korvex" >/dev/null
 for i in $(seq 1 "$runs"); do
+  # KORVEX_STARTUP_SETTINGS: a settings file each run starts from
+  if [ -n "${KORVEX_STARTUP_SETTINGS:-}" ]; then
+    mkdir -p "$work/run$i/Halvoren/Korvex"
+    cp "$KORVEX_STARTUP_SETTINGS" "$work/run$i/Halvoren/Korvex/Korvex.ini"
+  fi
   start=$(date +%s%N)
   painted=$(XDG_CONFIG_HOME="$work/run$i" KORVEX_FIRST_PAINT_PROBE=1 QT_QPA_PLATFORM=xcb \
     timeout 20 "${timer[@]}" "$korvex")
