@@ -405,8 +405,8 @@ void TMainForm::CreateControls() {
     column->addWidget(HistoryPanel, 1);
 
     connect(HistorySplitter, &QSplitter::splitterMoved, this, [this] {
-        if (ExpressionRecordFrame->isVisible())
-            FCalculator.SetRecordExpressionFrameHeight(float(ExpressionRecordFrame->height()));
+        StoreRecordFrameHeight();
+        FCalculator.NoteStateChanged();
     });
     TCalculator& c = FCalculator;
     connect(ExpressionRecordFrame, &TExpressionRecordFrame::SelectionChanged, this,
@@ -711,6 +711,12 @@ void TMainForm::AboutActionExecute() {
 // ---------------------------------------------------------------------------------
 // Placement and closing
 
+void TMainForm::StoreRecordFrameHeight() {
+    // a frame that never showed has no height of its own yet
+    if (ExpressionRecordFrame->isVisible())
+        FCalculator.SetRecordExpressionFrameHeight(float(ExpressionRecordFrame->height()));
+}
+
 void TMainForm::StorePlacement() {
     TAppData& a = FCalculator.GetAppData();
     // the frame's position and the client's size: what moving and resizing the
@@ -745,6 +751,7 @@ void TMainForm::FormSaveState() {
     FSaved = true;
     FCalculator.SetAutoSave(false);
     StorePlacement();
+    StoreRecordFrameHeight();
     try {
         FCalculator.FormSaveState();
     } catch (const EInOutError& error) {

@@ -168,6 +168,7 @@ private:
     void AboutActionExecute();
     void FormSaveState();
     void StorePlacement();
+    void StoreRecordFrameHeight();
     void ShowSaveFailure(const QString& Reason, bool Closing);
     void PopupBelow(QMenu* Menu, QWidget* Anchor);
 
