@@ -61,7 +61,7 @@ QToolButton* NewMenuButton(QWidget* Parent, const char* Name, const QString& Cap
     return b;
 }
 
-// A menu item shows "&" as a mnemonic marker unless it is doubled.
+// A menu item or button shows "&" as a mnemonic marker unless it is doubled.
 QString MenuText(QString Text) {
     return Text.replace(u'&', QStringLiteral("&&"));
 }
@@ -467,9 +467,9 @@ void TMainForm::Render() {
     MBtn->setText(c.MButtonCaption());
     MBtn->setVisible(c.MButtonVisible());
 
-    CustomBtnAction->setText(c.CustomButtonCaption());
+    CustomBtnAction->setText(MenuText(c.CustomButtonCaption()));
     CustomBtnAction->setVisible(c.CustomButtonVisible());
-    CustomBtn->setText(c.CustomButtonCaption());
+    CustomBtn->setText(MenuText(c.CustomButtonCaption()));
     if (CustomBtn->isHidden() == c.CustomButtonVisible()) {
         CustomBtn->setVisible(c.CustomButtonVisible());
         ExpressionEdit->LayoutButtons();

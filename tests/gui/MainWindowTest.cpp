@@ -401,6 +401,13 @@ TEST_F(WindowTest, TheCustomButtonAndCtrlEnter) {
     type("200");
     key(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(shown(), "220");
+
+    enter("@BUTTON=R&D:[]/2"); // an ampersand in the title is shown as typed
+    EXPECT_EQ(form->CustomBtn->text(), "R&&D");
+    key(Qt::Key_Escape);
+    type("9");
+    QTest::mouseClick(form->CustomBtn, Qt::LeftButton);
+    EXPECT_EQ(shown(), "4.5");
 }
 
 TEST_F(WindowTest, TheEmbeddedButtonsNeverTakeTheFocus) {
