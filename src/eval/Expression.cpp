@@ -76,12 +76,7 @@ locale_t ClassicLocale() {
     return locale;
 }
 
-} // namespace
-
-EExpressionError::EExpressionError(TExpressionErrorNumber AErrorNumber, int AErrorIndex)
-    : std::runtime_error("Error"), FErrorNumber(AErrorNumber), FErrorIndex(AErrorIndex) {}
-
-static const char* FaultText(TMathFaultKind Kind) {
+const char* FaultText(TMathFaultKind Kind) {
     switch (Kind) {
     case mfZeroDivide:
         return "Floating point division by zero";
@@ -92,6 +87,11 @@ static const char* FaultText(TMathFaultKind Kind) {
     }
     return "Invalid floating point operation";
 }
+
+} // namespace
+
+EExpressionError::EExpressionError(TExpressionErrorNumber AErrorNumber, int AErrorIndex)
+    : std::runtime_error("Error"), FErrorNumber(AErrorNumber), FErrorIndex(AErrorIndex) {}
 
 EMathFault::EMathFault(TMathFaultKind AKind) : std::runtime_error(FaultText(AKind)), FKind(AKind) {}
 
