@@ -846,6 +846,7 @@ void TCalculator::HistoryListClick(int Index)
     FViewer.SetViewMode(R.ViewMode());
     FViewer.SetDigitNumber(R.DigitNumber());
     const QString text = R.ExpressionText(); // the calculation may drop the record
+    SelectHistoryRow(int(FExpressionHistorys.size()) - 1 - Index); // the clicked row is highlighted
     SetInputText(text);
     CalcExpression(false);
     emit FocusInputRequested();

@@ -542,6 +542,7 @@ TEST(History, PopupAndListRecall)
     EXPECT_EQ(s.c.GetAngleMode(), atRad);
     EXPECT_EQ(s.c.AngleModeCaption(), "Rad");
     EXPECT_EQ(s.shown(), "0.5");
+    EXPECT_EQ(s.c.HistoryListSelectedRow(), 1);
     s.c.HistoryListClick(-1); // a row without a record
     EXPECT_EQ(s.shown(), "0.5");
 }
