@@ -8,15 +8,6 @@
 
 namespace {
 
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double kInf = std::numeric_limits<double>::infinity();
-
-std::string Show(double x) {
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.17g", x);
-    return buffer;
-}
-
 class ViewerIn : public testing::TestWithParam<TLocaleCase> {
 protected:
     const TFormatSettings& fs = GetParam().Settings;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdio>
+#include <limits>
+#include <string>
+
 #include "DecimalFormat.h"
 
 #include <QString>
@@ -14,6 +18,16 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 // The separator sets every table runs under: the tables are written with "." and ","
 // and translated into the set at hand.
+inline const double kNaN = std::numeric_limits<double>::quiet_NaN();
+inline const double kInf = std::numeric_limits<double>::infinity();
+
+// A double with every digit it has, for failure messages.
+inline std::string Show(double x) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.17g", x);
+    return buffer;
+}
+
 struct TLocaleCase {
     const char* Name;
     TFormatSettings Settings;
