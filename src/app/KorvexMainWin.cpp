@@ -1,14 +1,17 @@
 #include "KorvexMainWin.h"
 
+#include "AboutWin.h"
 #include "CalcResultViewerWidget.h"
 #include "ExpressionRecordFrm.h"
 #include "HistoryListFrm.h"
+#include "SettingCommand.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -16,11 +19,13 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 #ifndef KORVEX_HOMEPAGE
@@ -83,7 +88,40 @@ bool TypesText(const QKeyEvent* e) {
     return true;
 }
 
+// The transparency levels the settings dialog offers: at 50 the controls are
+// half transparent, and none of them can vanish.
+constexpr int kMaxTransparencyValue = 50;
+
 } // namespace
+
+// ---------------------------------------------------------------------------------
+// Placement at start
+
+TWindowPlacement RestoredPlacement(const TWindowPlacement& Design, const TWindowPlacement& Stored,
+                                   const QRect& Desktop) {
+    if (Stored.Width <= 0 || Stored.Height <= 0) return Design;
+    TWindowPlacement p = Design;
+    p.Width = Stored.Width;
+    p.Height = Stored.Height;
+    if (Desktop.isValid()) {
+        p.Width = std::min(p.Width, Desktop.width());
+        p.Height = std::min(p.Height, Desktop.height());
+    }
+    // the right and bottom edges lie just outside the desktop; 64 bits, as
+    // stored numbers may be anything
+    const qint64 left = Desktop.left(), top = Desktop.top();
+    const qint64 right = left + Desktop.width(), bottom = top + Desktop.height();
+    if (left - p.Width <= Stored.Left && Stored.Left <= right) p.Left = Stored.Left;
+    if (top <= Stored.Top && Stored.Top <= bottom) p.Top = Stored.Top;
+    return p;
+}
+
+QRect DesktopRect() {
+    QRect r;
+    for (const QScreen* screen : QGuiApplication::screens())
+        r = r.united(screen->geometry());
+    return r;
+}
 
 // ---------------------------------------------------------------------------------
 // The input line
@@ -165,6 +203,13 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     });
     connect(&FCalculator, &TCalculator::FocusInputRequested, this, [this] { ExpressionEdit->setFocus(); });
     connect(&FCalculator, &TCalculator::TopMostChanged, this, &TMainForm::ApplyTopMost);
+    // the double-click on the menu bar and "@TRANSPARENCY"
+    connect(&FCalculator, &TCalculator::TransparencyToggled, this, [this] {
+        if (FCalculator.Transparency())
+            SetBorderless(true); // the opacity stays as it is
+        else
+            ApplyTransparencyValue(0);
+    });
     connect(&FCalculator, &TCalculator::SaveFailed, this,
             [this](const QString& Reason) { ShowSaveFailure(Reason, false); });
 
@@ -330,7 +375,7 @@ void TMainForm::CreateControls() {
     connect(MBtn, &QToolButton::clicked, MAction, &QAction::trigger);
     connect(CopyBtn, &QToolButton::clicked, CopyAction, &QAction::trigger);
     connect(MenuBtn, &QToolButton::clicked, this, &TMainForm::MenuBtnClick);
-    connect(MenuPanel, &TMenuPanel::DoubleClicked, this, [this] { FCalculator.ToggleTransparency(); });
+    connect(MenuPanel, &TMenuPanel::DoubleClicked, this, &TMainForm::MenuPanelDblClick);
     column->addWidget(MenuPanel);
 
     // row 1: the input line with its buttons
@@ -547,16 +592,89 @@ void TMainForm::ApplyTopMost() {
     const bool on = FCalculator.IsTopMost();
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
     const bool visible = isVisible();
+    const QRect client = geometry();
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
     // a changed flag takes the window down; it comes back where it was
-    if (visible) QWidget::setVisible(true);
+    if (visible) {
+        setGeometry(client);
+        QWidget::setVisible(true);
+    }
+    if (on) raise();
+}
+
+void TMainForm::SetBorderless(bool On) {
+    if (windowFlags().testFlag(Qt::FramelessWindowHint) == On) return;
+    const bool visible = isVisible();
+    // On the screen the frame moves by the border's width and height, so that
+    // the client area keeps its place whether the border goes or comes back; a
+    // window not yet shown just takes the style.
+    const QRect client = geometry();
+    setWindowFlag(Qt::FramelessWindowHint, On);
+    if (visible) {
+        setGeometry(client);
+        QWidget::setVisible(true);
+    }
+}
+
+QList<QWidget*> TMainForm::VisualControls() const {
+    // the rows of the window; the popups are windows of their own
+    QList<QWidget*> controls;
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (!w->isWindow()) controls << w;
+    return controls;
+}
+
+void TMainForm::ApplyTransparencyValue(int Value) {
+    // a damaged settings file may hold any number
+    Value = std::clamp(Value, 0, kMaxTransparencyValue);
+    if (Value == 0) {
+        FOpacity = 1;
+        if (FCalculator.Transparency()) FCalculator.SetTransparency(false);
+        SetBorderless(false);
+    } else {
+        FCalculator.SetTransparency(true);
+        SetBorderless(true);
+        FOpacity = 1 - Value / 100.0;
+    }
+    for (QWidget* w : VisualControls()) {
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(w->graphicsEffect());
+        if (FOpacity == 1) {
+            // an opaque control is drawn directly, without an effect's buffer
+            if (effect) w->setGraphicsEffect(nullptr);
+            continue;
+        }
+        if (!effect) {
+            effect = new QGraphicsOpacityEffect(w);
+            w->setGraphicsEffect(effect);
+        }
+        if (effect->opacity() != FOpacity) effect->setOpacity(FOpacity);
+    }
+}
+
+void TMainForm::MenuPanelDblClick() {
+    FCalculator.ToggleTransparency();
+}
+
+void TMainForm::RestorePlacement() {
+    const TAppData& a = FCalculator.GetAppData();
+    const TWindowPlacement design{pos().x(), pos().y(), width(), height()};
+    const TWindowPlacement p =
+        RestoredPlacement(design, TWindowPlacement{a.Left, a.Top, a.Width, a.Height}, DesktopRect());
+    if (p.Left != design.Left || p.Top != design.Top) move(p.Left, p.Top);
+    if (p.Width != design.Width || p.Height != design.Height) resize(p.Width, p.Height);
 }
 
 void TMainForm::setVisible(bool visible) {
     if (visible && !FShown) {
         FShown = true;
         FCalculator.FormShow();
+        RestorePlacement();
         ApplyTopMost();
+        // the stored switch as it is, then the level, which may change it again
+        TAppData& a = FCalculator.GetAppData();
+        SetBorderless(FCalculator.Transparency());
+        a.TransparencyValue = std::clamp(a.TransparencyValue, 0, kMaxTransparencyValue);
+        ApplyTransparencyValue(a.TransparencyValue);
         Render();
         // from now on every change reaches the file a second later
         FCalculator.SetAutoSave(true);
@@ -701,11 +819,12 @@ void TMainForm::HomePageActionExecute() {
 }
 
 void TMainForm::SettingActionExecute() {
-    // the settings dialog is still to come
+    RunSettingDialog(this, FCalculator, [this](int Value) { ApplyTransparencyValue(Value); });
 }
 
 void TMainForm::AboutActionExecute() {
-    // the version window is still to come
+    TAboutForm about(this);
+    about.exec();
 }
 
 // ---------------------------------------------------------------------------------

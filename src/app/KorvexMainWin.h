@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <array>
@@ -18,6 +19,28 @@ class TCalcResultViewerWidget;
 class TExpressionRecordFrame;
 class THistoryListFrame;
 class TMainForm;
+
+// A window's place on the screen: the frame's top-left corner and the client
+// area's size, as the settings file keeps them.
+struct TWindowPlacement {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+// Where the window goes at start, from its design placement, the stored one and
+// the rectangle spanning all screens. Nothing is taken unless a size was stored
+// (Width and Height above 0). Each coordinate is taken only while the window
+// would at least touch the desktop: Left from Desktop.Left - Width to
+// Desktop.Right, Top from Desktop.Top to Desktop.Bottom (Right and Bottom lie
+// just outside the desktop). The size always is, but never beyond the desktop's,
+// so a damaged file cannot ask for a window of gigapixels.
+TWindowPlacement RestoredPlacement(const TWindowPlacement& Design, const TWindowPlacement& Stored,
+                                   const QRect& Desktop);
+
+// The rectangle spanning all screens.
+QRect DesktopRect();
 
 // The input line. Typed characters, committed input-method text and the caret
 // keys of a just-calculated line go to the calculator; every other edit
@@ -72,6 +95,15 @@ public:
 
     // The first show restores the saved state before the window appears.
     void setVisible(bool visible) override;
+
+    // A level of 0 makes the window opaque with its border; above 0 the window
+    // goes borderless and its controls take the opacity 1 - Value / 100 (levels
+    // beyond 0 ... 50 are taken as the nearest of them).
+    void ApplyTransparencyValue(int Value);
+    // The opacity the window's controls are drawn with.
+    double ControlOpacity() const { return FOpacity; }
+    // The window's controls that take the opacity.
+    QList<QWidget*> VisualControls() const;
 
     // --- controls, named by role ---
     TMenuPanel* MenuPanel = nullptr;
@@ -146,6 +178,10 @@ private:
     void RenderInputLine();
     void RenderRecordFrame();
     void ApplyTopMost();
+    // Gives the window its border or takes it away, the client area staying put.
+    void SetBorderless(bool On);
+    void MenuPanelDblClick();
+    void RestorePlacement();
     // the input line's own edits, handed to the calculator
     void SyncInputLine();
 
@@ -177,5 +213,6 @@ private:
     bool FSaved = false;
     bool FRendering = false; // the window is writing the calculator's state into its controls
     bool FRecordFrameWasVisible = false;
+    double FOpacity = 1;
     QPointer<QMessageBox> FSaveFailureBox;
 };

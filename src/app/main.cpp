@@ -10,9 +10,18 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QIcon>
 #include <QTimer>
 
 #include <chrono>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -43,6 +52,39 @@ private:
     bool FSeen = false;
 };
 
+#ifdef Q_OS_UNIX
+// SIGTERM and SIGINT close the window as the user does, so the state is saved:
+// the handler only writes a byte into a pipe that the event loop watches. The
+// pipe's write end is set once, before the handlers are installed.
+int gTerminationPipe[2] = {-1, -1};
+
+void NoteTermination(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(gTerminationPipe[1], &byte, 1);
+}
+
+void CloseOnTermination(QWidget& Window) {
+    if (::pipe(gTerminationPipe) != 0) return; // then the signals end the program as usual
+    for (int fd : gTerminationPipe) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, O_NONBLOCK);
+    }
+    auto* notifier = new QSocketNotifier(gTerminationPipe[0], QSocketNotifier::Read, &Window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &Window, [&Window] {
+        char bytes[16];
+        while (::read(gTerminationPipe[0], bytes, sizeof bytes) > 0) {
+        }
+        Window.close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = NoteTermination;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+#endif
+
 int RunWindow(int argc, char* argv[]) {
     // Without a display the toolkit would abort; say what is missing instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -53,7 +95,14 @@ int RunWindow(int argc, char* argv[]) {
         return 1;
     }
     QApplication app(argc, argv);
+    // the desktop entry and the icon the desktop shows for the window
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.halvoren.Korvex"));
+    const QIcon icon = QIcon::fromTheme(QStringLiteral("example.halvoren.Korvex"));
+    if (!icon.isNull()) QApplication::setWindowIcon(icon);
     TMainForm form;
+#ifdef Q_OS_UNIX
+    CloseOnTermination(form);
+#endif
     TFirstPaintProbe probe;
     if (qEnvironmentVariableIsSet("KORVEX_FIRST_PAINT_PROBE")) form.installEventFilter(&probe);
     form.show();

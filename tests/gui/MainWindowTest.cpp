@@ -504,10 +504,9 @@ TEST_F(WindowTest, ActionsCarryTheirTextsCategoriesAndShortcuts) {
         EXPECT_EQ(a->shortcut().toString(QKeySequence::PortableText), QString::fromLatin1(r.shortcut))
             << r.name;
     }
-    // keys that do nothing yet must not disturb the line
+    // a key that does nothing must not disturb the line
     type("1+2");
     key(Qt::Key_F8, Qt::ControlModifier | Qt::ShiftModifier);
-    key(Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(edit()->text(), "1+2");
 }
 
