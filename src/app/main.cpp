@@ -74,7 +74,14 @@ void CloseOnTermination(QWidget& Window) {
         char bytes[16];
         while (::read(gTerminationPipe[0], bytes, sizeof bytes) > 0) {
         }
-        Window.close();
+        // a dialog open at the time ends first, unanswered, so the program can end
+        for (int open = 0; open < 8; ++open) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == &Window) break;
+            modal->close();
+        }
+        Window.close(); // saves
+        QCoreApplication::quit();
     });
     struct sigaction action = {};
     action.sa_handler = NoteTermination;
