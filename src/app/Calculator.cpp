@@ -325,7 +325,7 @@ void TCalculator::AddHistory(const QString& Expression, double Value, double Eva
 
 void TCalculator::SelectHistoryRow(int Row)
 {
-    FHistoryListSelected = (Row >= 0 && Row < FHistoryListRows) ? Row : -1;
+    FHistoryListSelected = (Row >= 0 && Row < HistoryListRowCount()) ? Row : -1;
 }
 
 // ---------------------------------------------------------------------------------
@@ -777,7 +777,7 @@ void TCalculator::ApplyHistoryCount()
         FExpressionHistorys.erase(FExpressionHistorys.begin());
     if (!FExpressionHistorys.empty()) ExpressionHistoryIndex = int(FExpressionHistorys.size());
     FHistoryListRows = HistoryCount;
-    if (FHistoryListSelected >= FHistoryListRows) FHistoryListSelected = -1;
+    if (FHistoryListSelected >= HistoryListRowCount()) FHistoryListSelected = -1;
     if (AppData.IsHistoryRecord) {
         FHistoryPopup.clear();
         for (const auto& r : FExpressionHistorys) FHistoryPopup.prepend(r->ExpressionText());

@@ -13,6 +13,7 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 
 // The input line as the window shows it: its text, the selection and the caret.
@@ -62,7 +63,14 @@ public:
     // The history popup's items, newest first.
     const QStringList& HistoryPopupItems() const { return FHistoryPopup; }
     // The history list: as many rows as the history limit, row 0 the newest record.
-    int HistoryListRowCount() const { return FHistoryListRows; }
+    // A limit in the millions would only add empty rows no one scrolls to, at a
+    // cost in memory and time: the empty rows stop at MaxEmptyHistoryRows, while
+    // every record always has its row.
+    static constexpr int MaxEmptyHistoryRows = 10000;
+    int HistoryListRowCount() const
+    {
+        return std::min(FHistoryListRows, std::max(MaxEmptyHistoryRows, int(FExpressionHistorys.size())));
+    }
     int HistoryListSelectedRow() const { return FHistoryListSelected; }
     const TExpressionHistoryList& ExpressionHistorys() const { return FExpressionHistorys; }
     // The recorded expressions, in the user's order.

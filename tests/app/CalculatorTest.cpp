@@ -471,6 +471,18 @@ TEST(History, LimitTrimsRecordsAndPopup)
     EXPECT_EQ(s.c.HistoryPopupItems(), QStringList({"4", "3", "2"}));
 }
 
+TEST(History, HugeLimitKeepsEveryRecordWithoutMillionsOfEmptyRows)
+{
+    Session s;
+    s.c.GetAppData().HistoryCount = 2147483647;
+    s.c.ApplyHistoryCount();
+    EXPECT_EQ(s.c.GetHistoryCount(), 2147483647);
+    EXPECT_EQ(s.c.HistoryListRowCount(), TCalculator::MaxEmptyHistoryRows);
+    for (int i = 0; i < 3; ++i) s.enter(QString::number(i));
+    EXPECT_EQ(s.c.ExpressionHistorys().size(), 3u);
+    EXPECT_EQ(s.c.HistoryListSelectedRow(), 0);
+}
+
 TEST(History, NegativeOrZeroLimitKeepsNothing)
 {
     for (int limit : {0, -5}) {
