@@ -3,11 +3,13 @@
 // the converter (also collecting names for the variable-calculation mode),
 // EvaluateText with a small variable store, and the result viewer in every
 // display mode. A text without a value shows the bits of its first eight bytes
-// as a double instead, so that every bit pattern reaches the formatting.
+// as a double instead, so that every bit pattern reaches the formatting. The
+// bytes are also evaluated as a list of expression keys.
 
 #include "FuzzCheck.h"
 
 #include "CalcResultViewer.h"
+#include "CalculatorExpression.h"
 #include "DecimalFormat.h"
 #include "EvaluateText.h"
 #include "ExpressionTextConvert.h"
@@ -34,6 +36,7 @@ const TVariableDictionary& Variables() {
         v.AddOrSetValue(QStringLiteral("RATE"), 0.1);
         v.AddOrSetValue(QStringLiteral("X1"), -1e300);
         v.AddOrSetValue(QStringLiteral("\u30C6\u30B9\u30C8"), 7); // a name typed in katakana
+        v.AddOrSetValue(QStringLiteral("\u30AC"), 8);             // a voiced kana folds to two
         v.AddOrSetValue(QStringLiteral("TINY"), 5e-324);
         return v;
     }();
@@ -127,7 +130,8 @@ bool ReadShown(QString Text, const TFormatSettings& fs, long double& Value) {
 
 // What the text of each mode must say about the value, where the mode is exact
 // enough to tell.
-void CheckShown(double x, const TShow& s, const QString& Text, const TFormatSettings& fs) {
+void CheckShown(double x, const TShow& s, const QString& Text, const TCalcResultViewer& Viewer,
+                const TFormatSettings& fs) {
     const auto detail = [&] { return Detail(x, s, Text); };
     if (s.Mode == vtNormal) Require(!Text.isEmpty(), "a value in Normal mode shows some text", detail);
     if (s.Percent || !std::isfinite(x)) return;
@@ -167,6 +171,38 @@ void CheckShown(double x, const TShow& s, const QString& Text, const TFormatSett
                 "Sci shows its significant digits", detail);
         break;
     }
+    case vtEng: {
+        // a shift that leaves nothing to show keeps the previous text
+        if (Viewer.EngError()) break;
+        const qsizetype e = Text.indexOf(u'E');
+        Require(e > 0, "an Eng text has an exponent", detail);
+        bool ok = false;
+        const long long k = Text.mid(e + 1).toLongLong(&ok);
+        Require(ok && k % 3 == 0, "an Eng exponent is a multiple of 3", detail);
+        Require(ReadShown(Text, fs, shown), "an Eng text reads back", detail);
+        // ten significant digits, then nine decimals of the shifted mantissa
+        Require(std::fabs(shown - x) <=
+                    ax * 1e-8L + 0.5000001L * std::pow(10.0L, static_cast<long double>(k - 9)) + DBL_MIN,
+                "an Eng text is the value", detail);
+        break;
+    }
+    case vtDms: {
+        // ten billion degrees and more show in Normal mode
+        if (Viewer.ViewMode() != vtDms) break;
+        const qsizetype deg = Text.indexOf(QChar(0x00B0));
+        const qsizetype min = Text.indexOf(QChar(0x2032));
+        Require(deg > 0 && min > deg && Text.endsWith(QChar(0x2033)), "a DMS text has its marks", detail);
+        long double d = 0, m = 0, sec = 0;
+        Require(ReadShown(Text.left(deg), fs, d) && ReadShown(Text.mid(deg + 1, min - deg - 1), fs, m) &&
+                    ReadShown(Text.mid(min + 1, Text.size() - min - 2), fs, sec),
+                "a DMS text reads back", detail);
+        Require(m >= 0 && m < 60 && sec >= 0 && sec < 60, "minutes and seconds stay below 60", detail);
+        // seconds to two decimals
+        const long double degrees = std::fabs(d) + m / 60 + sec / 3600;
+        Require(std::fabs(degrees - ax) <= 0.0050001L / 3600 + ax * 1e-15L, "a DMS text is the value",
+                detail);
+        break;
+    }
     case vtHex:
     case vtBin: {
         // up to 2^62, clear of the edge of the range
@@ -194,7 +230,7 @@ void Show(double x, const TFormatSettings& fs) {
         viewer.SetRoundSelector(s.Round);
         viewer.SetEng(s.Eng);
         viewer.SetValue(x);
-        CheckShown(x, s, MustNotThrow("DisplayText", [&] { return viewer.DisplayText(); }), fs);
+        CheckShown(x, s, MustNotThrow("DisplayText", [&] { return viewer.DisplayText(); }), viewer, fs);
     }
 }
 
@@ -230,6 +266,18 @@ void Convert(const QString& Text) {
 bool Evaluate(const QString& Text, TAngleType Angle, double& Value) {
     const TEvalOutcome o =
         MustNotThrow("EvaluateText", [&] { return EvaluateText(Text, Variables(), Values(Angle)); });
+    // Enter evaluates the line folded to half width, the live preview the line as
+    // typed: both show the same (away from the length limit, which folding moves)
+    const QString folded = ConvertHalfWidthUpper(Text);
+    if (Text.size() <= TExpressionTextConvert::MaxTextLength &&
+        folded.size() <= TExpressionTextConvert::MaxTextLength) {
+        const TEvalOutcome e =
+            MustNotThrow("EvaluateText", [&] { return EvaluateText(folded, Variables(), Values(Angle)); });
+        Require(e.Kind == o.Kind && OutcomeMessage(e) == OutcomeMessage(o) &&
+                    (!o.Succeeded() ||
+                     std::bit_cast<std::uint64_t>(e.Value) == std::bit_cast<std::uint64_t>(o.Value)),
+                "Enter shows what the preview showed", Text);
+    }
     if (!o.Succeeded()) {
         Require(!OutcomeMessage(o).isEmpty(), "a failure has a message", Text);
         Require(o.ErrorIndex >= 0, "a failure position is not negative", Text);
@@ -239,6 +287,37 @@ bool Evaluate(const QString& Text, TAngleType Angle, double& Value) {
     Require(OutcomeMessage(o).isEmpty(), "a value has no message", Text);
     Value = o.Value;
     return true;
+}
+
+// The bytes as a key list of their own, as no text makes it: every key, markers
+// included, reaches the normalisation and the evaluator, and so do the keys
+// that no word of the input line produces (DMS, Pol, Rec).
+void EvaluateKeys(const std::uint8_t* Data, std::size_t Size, TAngleType Angle) {
+    TKeyList keys;
+    keys.reserve(qsizetype(Size));
+    for (std::size_t i = 0; i < Size; ++i)
+        keys.append(TExpressionKey(Data[i] % (ekExressionKeyEnd + 1)));
+    const TCalcValues v = Values(Angle);
+    TCalculatorExpression e;
+    e.SetKeyList(keys);
+    e.SetVariableDictionary(&Variables());
+    e.SetAngleMode(v.AngleMode);
+    e.SetLastValue(v.Ans);
+    e.SetPreLastValue(v.PreAns);
+    e.SetVarM(v.VarM);
+    e.SetVarX(v.VarX);
+    e.SetVarY(v.VarY);
+    e.SetVarGT(v.VarGT);
+    e.SetVarMCount(v.VarMCount);
+    e.SetVarGTCount(v.VarGTCount);
+    try {
+        Require(std::isfinite(e.Calc()), "a value of keys is finite");
+    } catch (const EExpressionError& error) {
+        Require(error.ErrorNumber() != enNotError, "an error has its number");
+    } catch (const EMathFault&) {
+    } catch (const std::exception&) {
+        // a variable number the store does not hold, as EvaluateText expects
+    }
 }
 
 } // namespace
@@ -269,5 +348,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         valued = true;
     }
     if (valued) Show(value, fs);
+    EvaluateKeys(Data, Size, angle);
     return 0;
 }
