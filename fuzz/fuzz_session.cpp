@@ -14,6 +14,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -137,6 +140,32 @@ void CheckState(TCalculator& c, const QString& Line) {
             "the selected recorded expression exists", Line);
 }
 
+// The same lines through `korvex --eval` itself, reading them from a pipe: it
+// prints one line per line, what the session showed, and its status says
+// whether every line ended with a value.
+void RunCommand(const std::uint8_t* Data, std::size_t Size, const QStringList& Shown, bool AllOk) {
+    int fds[2];
+    Require(::pipe(fds) == 0, "a pipe for standard input");
+    // the pipe holds more than the longest input, so the write never waits
+    Require(::write(fds[1], Data, Size) == ssize_t(Size), "the session fits the pipe");
+    ::close(fds[1]);
+    std::FILE* in = ::fdopen(fds[0], "r");
+    char* printed = nullptr;
+    std::size_t printedSize = 0;
+    std::FILE* out = ::open_memstream(&printed, &printedSize);
+    const int status = MustNotThrow("korvex --eval", [&] { return RunEvalCommand({}, in, out, stderr); });
+    std::fclose(in);
+    std::fclose(out);
+    const QString text = QString::fromUtf8(printed, qsizetype(printedSize));
+    std::free(printed);
+
+    QStringList lines = text.split(u'\n');
+    Require(lines.last().isEmpty(), "--eval ends what it prints with a line break", text);
+    lines.removeLast();
+    Require(lines == Shown, "--eval prints what the session showed", text);
+    Require(status == (AllOk ? 0 : 1), "--eval's status says whether every line had a value", text);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -149,24 +178,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     calculator.StartWithDefaults();
     TEvalSession session(calculator);
 
-    const QList<QByteArray> lines =
-        QByteArray(reinterpret_cast<const char*>(Data), qsizetype(Size)).split('\n');
+    const QByteArray input(reinterpret_cast<const char*>(Data), qsizetype(Size));
+    QList<QByteArray> lines = input.split('\n');
+    // a final line break ends the last line rather than starting an empty one
+    if (lines.last().isEmpty()) lines.removeLast();
+    QStringList shown;
+    bool allOk = true;
+    bool keys = false;
     for (QByteArray bytes : lines) {
         // as the command reads standard input
         if (bytes.endsWith('\r')) bytes.chop(1);
         const QString line = QString::fromUtf8(bytes);
         if (bytes.startsWith('\x01')) {
+            keys = true;
             if (line.size() < 2) continue;
             MustNotThrow("a window key", [&] { WindowKey(calculator, line[1], line.mid(2)); });
         } else {
             bool ok = false;
-            const QString shown =
-                MustNotThrow("TEvalSession::Enter", [&] { return session.Enter(line, &ok); });
+            shown << MustNotThrow("TEvalSession::Enter", [&] { return session.Enter(line, &ok); });
+            allOk = allOk && ok;
             const TCalcResultViewer& viewer = calculator.CalcResultViewer();
             if (!viewer.IsError() && !viewer.IsText() && viewer.ViewMode() == vtNormal)
-                Require(!shown.isEmpty(), "a value in Normal mode shows some text", line);
+                Require(!shown.last().isEmpty(), "a value in Normal mode shows some text", line);
         }
         CheckState(calculator, line);
     }
+    if (!keys) RunCommand(Data, Size, shown, allOk);
     return 0;
 }
