@@ -3,7 +3,8 @@
 // save and a load keep must come back (numbers as their 15 significant digits),
 // and a second save must write the same file. Then a calculator starts from the
 // file as the window does, confirms the restored line, recalls the history, runs
-// the user's button and saves its state.
+// the user's button and saves its state; restarted from that file twice, it
+// saves the same state both times.
 
 #include "FuzzCheck.h"
 
@@ -144,7 +145,7 @@ void CompareLoads(const TSettings& a, const TSettings& b) {
     }
 }
 
-// The calculator of the window, started from the file.
+// The calculator of the window, started from the file, used, and saved.
 void StartCalculator() {
     TCalculator c;
     MustNotThrow("starting from the file", [&] {
@@ -161,6 +162,18 @@ void StartCalculator() {
         c.ResultText();
         c.FormSaveState();
     });
+}
+
+// Started from its own file and closed at once, a calculator saves what it read.
+QByteArray Restart(const QString& Path) {
+    TCalculator c;
+    MustNotThrow("a restart", [&] {
+        c.FormShow();
+        c.SetIsRealTimeCalc(false);
+        c.ResultText();
+        c.FormSaveState();
+    });
+    return Load(Path);
 }
 
 } // namespace
@@ -203,5 +216,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
 
     Put(path, QByteArray(reinterpret_cast<const char*>(Data), qsizetype(Size)));
     StartCalculator();
+    const QByteArray once = Restart(path);
+    Require(Restart(path) == once, "a restart keeps the saved state",
+            [&] { return QString::fromUtf8(once); });
     return 0;
 }
