@@ -8,78 +8,8 @@
 set -uo pipefail
 
 korvex="${1:?usage: e2e_restart.sh PATH/TO/korvex}"
-for tool in xvfb-run Xvfb xdotool xclip xauth timeout; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is not installed" >&2
-    exit 77
-  fi
-done
-
-# The whole run is bounded; inside, every wait has its own limit.
-if [ "${KORVEX_E2E_INNER:-}" != 1 ]; then
-  export KORVEX_E2E_INNER=1
-  exec timeout --kill-after=5 80 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$korvex"
-fi
-
-work=$(mktemp -d)
-ini="$work/config/Halvoren/Korvex/Korvex.ini"
-mkdir -p "$(dirname "$ini")"
-pid=""
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-  fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*" >&2
-  [ -s "$work/korvex.log" ] && sed 's/^/korvex: /' "$work/korvex.log" >&2
-  exit 1
-}
-
-window=""
-start() {
-  XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb "$korvex" >"$work/korvex.log" 2>&1 &
-  pid=$!
-  window=""
-  for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --name '^Korvex$' 2>/dev/null | head -n1)
-    [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "korvex ended before its window appeared ($1)"
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "no Korvex window within 10 seconds ($1)"
-  xdotool windowfocus --sync "$window" || fail "cannot focus the window ($1)"
-}
-
-# SIGTERM: the window closes, saves and the program ends by itself
-stop() {
-  kill -TERM "$pid"
-  for _ in $(seq 1 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$pid" 2>/dev/null && fail "korvex still runs 10 seconds after SIGTERM ($1)"
-  wait "$pid"
-  status=$?
-  pid=""
-  [ "$status" = 0 ] || fail "korvex ended with status $status after SIGTERM ($1)"
-}
-
-# Copies the shown value and waits for the clipboard to hold Expected.
-expect_copied() {
-  xdotool key ctrl+shift+c
-  copied=""
-  for _ in $(seq 1 50); do
-    copied=$(timeout 2 xclip -o -selection clipboard 2>/dev/null || true)
-    [ "$copied" = "$1" ] && return 0
-    sleep 0.1
-  done
-  fail "the clipboard holds '$copied', not $1 ($2)"
-}
+e2e_seconds=80
+source "$(dirname "$0")/e2e_lib.sh"
 
 # 1. A damaged file: garbage bytes, absurd counts and sizes, cut off mid-line.
 {
