@@ -237,9 +237,9 @@ void TCalculator::TPreviewTask::run()
 
 void TCalculator::customEvent(QEvent* Event)
 {
+    KORVEX_TAKEN_OVER(Event); // before anything of the event is read
     if (Event->type() != TPreviewValueEvent::Kind()) return QObject::customEvent(Event);
     auto* e = static_cast<TPreviewValueEvent*>(Event);
-    KORVEX_TAKEN_OVER(e);
     // only the newest text's value is shown
     if (e->Generation != FPreviewGeneration.load()) return;
     FViewer.SetValue(e->Value);
