@@ -128,6 +128,11 @@ void TCalculator::InsertText(const QString& Text)
         at = start;
     }
     at = std::clamp(at, 0, int(t.size()));
+    if (t.size() + Text.size() > MaxInputLength) {
+        emit InputRefused();
+        emit Changed();
+        return;
+    }
     t.insert(at, Text);
     const bool changed = t != FInput.Text;
     FInput.Text = t;
@@ -165,6 +170,11 @@ bool TCalculator::CaretKey(TCaretKey Key)
 
 void TCalculator::SetInputState(const TInputLine& Line)
 {
+    if (Line.Text.size() > MaxInputLength && Line.Text.size() > FInput.Text.size()) {
+        emit InputRefused();
+        emit Changed(); // the window shows the line as it was
+        return;
+    }
     const bool changed = Line.Text != FInput.Text;
     FInput = Line;
     FInput.Caret = std::clamp(FInput.Caret, 0, int(FInput.Text.size()));
@@ -476,6 +486,12 @@ void TCalculator::SetCustomButton(const QString& Command)
 void TCalculator::CustomBtnActionExecute()
 {
     if (CustomBtnExpression.isEmpty()) return;
+    // each "[]" takes the whole line: a template with two of them doubles it at every press
+    const qsizetype holes = CustomBtnExpression.count(QStringLiteral("[]"));
+    if (CustomBtnExpression.size() + holes * (FInput.Text.size() - 2) > MaxInputLength) {
+        emit InputRefused();
+        return;
+    }
     QString t = CustomBtnExpression;
     t.replace(QStringLiteral("[]"), FInput.Text);
     SetInputText(t);

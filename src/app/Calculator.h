@@ -112,6 +112,11 @@ public:
     void SetIsRealTimeCalc(bool On) { IsRealTimeCalc = On; }
 
     // --- the input line -------------------------------------------------------------
+    // The longest line the user can type, paste or build with the custom button:
+    // a formula is evaluated up to 1,024 code units, and everything the line can
+    // become (a history record, a recorded expression, the button's template) is
+    // saved, so a longer text is refused (InputRefused) and the line stays as it was.
+    static constexpr int MaxInputLength = 4096;
     // A typed character or a committed input-method string, with the rules for
     // continuing from ANS after a calculation.
     void TypeText(const QString& Text);
@@ -121,6 +126,7 @@ public:
     enum TCaretKey { ckEnd, ckHome, ckLeft, ckRight };
     bool CaretKey(TCaretKey Key);
     // Editing the window did itself (Backspace, Delete, selecting with the mouse).
+    // A text over MaxInputLength is refused and the window shows the line as it was.
     void SetInputState(const TInputLine& Line);
     // A mouse press in the input line.
     void ExpressionEditMouseDown();
@@ -210,6 +216,8 @@ signals:
     void HistoryChanged();
     // The input line should take the focus.
     void FocusInputRequested();
+    // An edit would have made the line longer than MaxInputLength: the window beeps.
+    void InputRefused();
     // The window should toggle its transparency (moving by its border offsets).
     void TransparencyToggled();
     void TopMostChanged();
