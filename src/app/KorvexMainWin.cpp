@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 #ifndef KORVEX_HOMEPAGE
@@ -202,6 +203,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
             HistoryListFrame->UpdateHistory();
     });
     connect(&FCalculator, &TCalculator::FocusInputRequested, this, [this] { ExpressionEdit->setFocus(); });
+    connect(&FCalculator, &TCalculator::InputRefused, this, [] { QApplication::beep(); });
     connect(&FCalculator, &TCalculator::TopMostChanged, this, &TMainForm::ApplyTopMost);
     // the double-click on the menu bar and "@TRANSPARENCY"
     connect(&FCalculator, &TCalculator::TransparencyToggled, this, [this] {
@@ -874,11 +876,29 @@ void TMainForm::FormSaveState() {
     try {
         FCalculator.FormSaveState();
     } catch (const EInOutError& error) {
+        FSaveFailedAtClose = true;
         ShowSaveFailure(QString::fromLocal8Bit(error.what()), true);
     }
 }
 
+void TMainForm::BringToFront() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void TMainForm::CloseUnattended() {
+    FUnattended = true;
+    close();
+}
+
 void TMainForm::ShowSaveFailure(const QString& Reason, bool Closing) {
+    if (FUnattended) {
+        std::fprintf(stderr, "korvex: the settings could not be saved: %s\n",
+                     Reason.toLocal8Bit().constData());
+        return;
+    }
     const QString text = QStringLiteral("設定を保存できませんでした。\n") + Reason;
     if (Closing) {
         // the last chance to tell: the window waits for the user

@@ -93,6 +93,16 @@ public:
 
     TCalculator& Calculator() { return FCalculator; }
 
+    // Closes the window as the user does, for a signal (logout, a service manager):
+    // no one may be there to answer a dialog, so a failed final save is reported
+    // on standard error and the program goes on ending.
+    void CloseUnattended();
+    // A later start asked for this window: it comes back from a minimized state,
+    // to the front, and takes the focus.
+    void BringToFront();
+    // The final save at close failed.
+    bool SaveFailedAtClose() const { return FSaveFailedAtClose; }
+
     // The first show restores the saved state before the window appears.
     void setVisible(bool visible) override;
 
@@ -211,6 +221,8 @@ private:
     TCalculator FCalculator;
     bool FShown = false;
     bool FSaved = false;
+    bool FUnattended = false;
+    bool FSaveFailedAtClose = false;
     bool FRendering = false; // the window is writing the calculator's state into its controls
     bool FRecordFrameWasVisible = false;
     double FOpacity = 1;

@@ -6,7 +6,9 @@
 #include <cstdio>
 
 #ifdef KORVEX_WITH_WINDOW
+#include "AppData.h"
 #include "KorvexMainWin.h"
+#include "SingleInstance.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -14,6 +16,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
@@ -53,7 +56,8 @@ private:
 };
 
 #ifdef Q_OS_UNIX
-// SIGTERM and SIGINT close the window as the user does, so the state is saved:
+// SIGTERM, SIGINT and SIGHUP (the terminal went away) close the window as the
+// user does, so the state is saved:
 // the handler only writes a byte into a pipe that the event loop watches. The
 // pipe's write end is set once, before the handlers are installed.
 int gTerminationPipe[2] = {-1, -1};
@@ -63,7 +67,7 @@ void NoteTermination(int) {
     [[maybe_unused]] const ssize_t written = ::write(gTerminationPipe[1], &byte, 1);
 }
 
-void CloseOnTermination(QWidget& Window) {
+void CloseOnTermination(TMainForm& Window) {
     if (::pipe(gTerminationPipe) != 0) return; // then the signals end the program as usual
     for (int fd : gTerminationPipe) {
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -80,7 +84,8 @@ void CloseOnTermination(QWidget& Window) {
             if (!modal || modal == &Window) break;
             modal->close();
         }
-        Window.close(); // saves
+        // saves; a failure is told on standard error, for no one may be there to click
+        Window.CloseUnattended();
         QCoreApplication::quit();
     });
     struct sigaction action = {};
@@ -89,8 +94,28 @@ void CloseOnTermination(QWidget& Window) {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 #endif
+
+QtMessageHandler gToolkitHandler = nullptr;
+
+// Only while the toolkit starts: a fatal message there means that the display
+// cannot be reached (or used), which would otherwise end in an abort.
+void EndWithoutDisplay(QtMsgType Type, const QMessageLogContext& Context, const QString& Message) {
+    if (Type != QtFatalMsg) {
+        if (gToolkitHandler) gToolkitHandler(Type, Context, Message);
+        return;
+    }
+    // the toolkit's own warnings before this one say what went wrong
+    const QByteArray display =
+        qgetenv("WAYLAND_DISPLAY").isEmpty() ? qgetenv("DISPLAY") : qgetenv("WAYLAND_DISPLAY");
+    std::fprintf(stderr,
+                 "korvex: the window cannot open: the display \"%s\" cannot be reached;\n"
+                 "        korvex --eval calculates without one.\n",
+                 display.constData());
+    std::_Exit(1);
+}
 
 int RunWindow(int argc, char* argv[]) {
     // Without a display the toolkit would abort; say what is missing instead.
@@ -101,7 +126,25 @@ int RunWindow(int argc, char* argv[]) {
                    stderr);
         return 1;
     }
+    // A display that cannot be reached ends the toolkit's start with a fatal
+    // message and an abort; say it plainly and end with a status instead.
+    gToolkitHandler = qInstallMessageHandler(EndWithoutDisplay);
     QApplication app(argc, argv);
+    qInstallMessageHandler(gToolkitHandler);
+    // A second start with the same settings file brings the running window to
+    // the front instead of opening another that would overwrite its file.
+    TSingleInstance instance(TAppData::FileName());
+    switch (instance.Start()) {
+    case TSingleInstance::irHandedOver:
+        return 0;
+    case TSingleInstance::irNoAnswer:
+        std::fputs("korvex: a Korvex window with the same settings file is running but does not answer\n",
+                   stderr);
+        return 1;
+    case TSingleInstance::irFirst:
+    case TSingleInstance::irUnavailable:
+        break;
+    }
     // the desktop entry and the icon the desktop shows for the window
     QGuiApplication::setDesktopFileName(QStringLiteral("example.halvoren.Korvex"));
     const QIcon icon = QIcon::fromTheme(QStringLiteral("example.halvoren.Korvex"));
@@ -110,10 +153,13 @@ int RunWindow(int argc, char* argv[]) {
 #ifdef Q_OS_UNIX
     CloseOnTermination(form);
 #endif
+    QObject::connect(&instance, &TSingleInstance::ActivationRequested, &form,
+                     [&form] { form.BringToFront(); });
     TFirstPaintProbe probe;
     if (qEnvironmentVariableIsSet("KORVEX_FIRST_PAINT_PROBE")) form.installEventFilter(&probe);
     form.show();
-    return app.exec();
+    const int status = app.exec();
+    return form.SaveFailedAtClose() ? 1 : status;
 }
 
 } // namespace

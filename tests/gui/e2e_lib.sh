@@ -34,9 +34,13 @@ fail() {
   exit 1
 }
 
+# Set launcher=(COMMAND ARGS...) to start the program through another command
+# that ends in an exec of it (the process id stays the program's).
+launcher=()
 window=""
 start() {
-  XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb "$korvex" >"$work/korvex.log" 2>&1 &
+  XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb ${launcher[@]+"${launcher[@]}"} "$korvex" \
+    >"$work/korvex.log" 2>&1 &
   pid=$!
   window=""
   for _ in $(seq 1 100); do
