@@ -89,6 +89,9 @@ bool TypesText(const QKeyEvent* e) {
     return true;
 }
 
+// room between a button's edge and its caption
+constexpr int kCustomBtnPadding = 4;
+
 // The transparency levels the settings dialog offers: at 50 the controls are
 // half transparent, and none of them can vanish.
 constexpr int kMaxTransparencyValue = 50;
@@ -226,8 +229,8 @@ TMainForm::~TMainForm() {
     // The calculator goes before the controls, which still send signals while
     // they go (the input line loses the focus): from here on nothing may reach it.
     disconnect(&FCalculator, nullptr, this, nullptr);
-    ExpressionEdit->removeEventFilter(this);
-    ExpressionRecordFrame->ListBox()->removeEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->removeEventFilter(this);
     HistoryListFrame->SetOnClickList(nullptr);
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
@@ -328,7 +331,7 @@ void TMainForm::CreateActions() {
     // a key that is taken and does nothing
     CalcCheckScriptAction =
         NewAction("CalcCheckScriptAction", key, QString(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F8));
-    SettingAction = NewAction("SettingAction", mainMenu, QStringLiteral("設定"),
+    SettingAction = NewAction("SettingAction", mainMenu, QStringLiteral("設定..."),
                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F12));
     connect(SettingAction, &QAction::triggered, this, &TMainForm::SettingActionExecute);
     WindowPosBottomAction = NewAction("WindowPosBottomAction", mainMenu, QStringLiteral("背面に移動"),
@@ -439,7 +442,8 @@ void TMainForm::CreateControls() {
     HistorySplitter->setChildrenCollapsible(false);
     ExpressionRecordFrame = new TExpressionRecordFrame(HistorySplitter);
     ExpressionRecordFrame->setObjectName(QStringLiteral("ExpressionRecordFrame"));
-    ExpressionRecordFrame->setMinimumHeight(20);
+    ExpressionRecordFrame->setMinimumHeight(ExpressionRecordFrame->ListBox()->MinimumHeight() +
+                                            2 * ExpressionRecordFrame->frameWidth());
     ExpressionRecordFrame->hide();
     HistoryListFrame = new THistoryListFrame(HistorySplitter);
     HistoryListFrame->setObjectName(QStringLiteral("HistoryListFrame"));
@@ -462,7 +466,10 @@ void TMainForm::CreateControls() {
             [&c](int Delta) { c.MoveRecordExpression(Delta); });
     connect(ExpressionRecordFrame, &TExpressionRecordFrame::DoubleClicked, this,
             [&c] { c.ExpressionRecordFrameListBoxDblClick(); });
-    ExpressionRecordFrame->ListBox()->installEventFilter(this);
+    // Enter, Esc and typed text do what they do in the input line wherever the
+    // focus is in the window
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w != ExpressionEdit && w->focusPolicy() != Qt::NoFocus) w->installEventFilter(this);
 }
 
 void TMainForm::CreatePopups() {
@@ -490,6 +497,7 @@ void TMainForm::CreatePopups() {
     MainPopup->setObjectName(QStringLiteral("MainPopup"));
     MainPopup->addActions({TopMostAction, RecordExpressionAction, DelRecordExpressionAction});
     MainPopup->addSeparator();
+    MainPopup->addAction(SettingAction);
     MainPopup->addAction(HomePageAction);
     MainPopup->addSeparator();
     MainPopup->addAction(AboutAction);
@@ -516,7 +524,11 @@ void TMainForm::Render() {
 
     CustomBtnAction->setText(MenuText(c.CustomButtonCaption()));
     CustomBtnAction->setVisible(c.CustomButtonVisible());
-    CustomBtn->setText(MenuText(c.CustomButtonCaption()));
+    // a long caption shows its start, the whole of it as the tooltip
+    const QString caption = c.CustomButtonCaption();
+    CustomBtn->setText(MenuText(CustomBtn->fontMetrics().elidedText(
+        caption, Qt::ElideRight, CustomBtn->minimumWidth() - 2 * kCustomBtnPadding)));
+    CustomBtn->setToolTip(caption);
     if (CustomBtn->isHidden() == c.CustomButtonVisible()) {
         CustomBtn->setVisible(c.CustomButtonVisible());
         ExpressionEdit->LayoutButtons();
@@ -565,7 +577,9 @@ void TMainForm::RenderRecordFrame() {
     if (visible != FRecordFrameWasVisible) {
         ExpressionRecordFrame->setVisible(visible);
         if (visible) {
-            const int h = std::max(20, int(c.RecordExpressionFrameHeight() + 0.5f));
+            // at least three rows, so that the list and its scroll arrows can be used
+            const int h =
+                std::max(ExpressionRecordFrame->minimumHeight(), int(c.RecordExpressionFrameHeight() + 0.5f));
             const int total = HistorySplitter->height();
             HistorySplitter->setSizes({h, std::max(total - h - HistorySplitter->handleWidth(), 20)});
         }
@@ -704,9 +718,16 @@ bool TMainForm::FormKeyDown(QKeyEvent* e) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        (watched == ExpressionEdit || watched == ExpressionRecordFrame->ListBox())) {
-        if (FormKeyDown(static_cast<QKeyEvent*>(event))) return true;
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    auto* e = static_cast<QKeyEvent*>(event);
+    if (FormKeyDown(e)) return true;
+    // Text typed while another control has the focus belongs to the input line:
+    // it goes there, and so does the focus, so that nothing typed is lost.
+    if (watched != ExpressionEdit && TypesText(e)) {
+        ExpressionEdit->setFocus(Qt::OtherFocusReason);
+        ExpressionEditKeyDown(e);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }

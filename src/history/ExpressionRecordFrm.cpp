@@ -1,6 +1,7 @@
 #include "ExpressionRecordFrm.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,6 +34,30 @@ void TExpressionRecordListBox::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QListWidget::keyPressEvent(e);
+}
+
+int TExpressionRecordListBox::MinimumHeight() const {
+    const int row = std::max(sizeHintForRow(0), fontMetrics().height() + 4);
+    return 3 * row + 2 * frameWidth();
+}
+
+void TExpressionRecordListBox::paintEvent(QPaintEvent* e) {
+    QListWidget::paintEvent(e);
+    if (!hasFocus()) return;
+    QPainter p(viewport());
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
+}
+
+void TExpressionRecordListBox::focusInEvent(QFocusEvent* e) {
+    QListWidget::focusInEvent(e);
+    viewport()->update();
+}
+
+void TExpressionRecordListBox::focusOutEvent(QFocusEvent* e) {
+    QListWidget::focusOutEvent(e);
+    viewport()->update();
 }
 
 TExpressionRecordFrame::TExpressionRecordFrame(QWidget* parent)

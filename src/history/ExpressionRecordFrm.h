@@ -13,6 +13,9 @@ class TExpressionRecordListBox : public QListWidget {
 public:
     using QListWidget::QListWidget;
 
+    // Three rows: the fewest with which the list and its scroll arrows can be used.
+    int MinimumHeight() const;
+
 signals:
     // Alt+Up (-1) or Alt+Down (+1); the key is consumed.
     void MoveRequested(int Delta);
@@ -20,6 +23,10 @@ signals:
 protected:
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    // the list shows that it has the focus by an outline in the highlight colour
+    void paintEvent(QPaintEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 };
 
 // The user's recorded expressions, one plain string per item. The frame keeps

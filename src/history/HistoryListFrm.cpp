@@ -102,8 +102,10 @@ void THistoryItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->restore();
 }
 
-QSize THistoryItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-    return {option.rect.width(), RowHeight};
+QSize THistoryItemDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+    // no width of its own: a row takes the list's width, whatever the list's
+    // width was when the rows were first laid out
+    return {0, RowHeight};
 }
 
 // ---------------------------------------------------------------------------------
@@ -123,6 +125,8 @@ THistoryListFrame::THistoryListFrame(QWidget* parent)
     // the highlight is the calculator's, not the mouse's
     FListBox->setSelectionMode(QAbstractItemView::NoSelection);
     FListBox->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // a row never needs more than the list's width: its texts are elided or shrunk
+    FListBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     FListBox->setFrameShape(QFrame::NoFrame);
     connect(FListBox, &QListView::clicked, this, [this](const QModelIndex& i) { ListItemClick(i.row()); });
 }

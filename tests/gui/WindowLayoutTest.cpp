@@ -1,0 +1,99 @@
+// The window as a user meets it after a restart and while typing: every row
+// laid out at its final width, and keystrokes that always reach the input line.
+#include "WindowFixture.h"
+
+#include "ExpressionRecordFrm.h"
+#include "HistoryListFrm.h"
+
+#include <QFontMetrics>
+#include <QListView>
+#include <QListWidget>
+#include <QScrollBar>
+#include <QToolButton>
+
+namespace {
+
+// Saves with history saving on, so that the next start shows the records.
+void SaveHistoryFromNowOn(TCalculator& c) {
+    c.GetAppData().IsHistoryRecord = true;
+    c.GetAppData().IsVariableRecord = true;
+}
+
+} // namespace
+
+TEST_F(WindowTest, AfterARestartEveryHistoryRowShowsItsWholeValue) {
+    SaveHistoryFromNowOn(calc());
+    for (const char* line : {"A=3", "10", "A*7", "1234.5678"})
+        enter(QString::fromLatin1(line));
+    CloseAndReopen();
+    QCoreApplication::processEvents();
+
+    QListView* list = form->HistoryListFrame->ListBox();
+    THistoryListModel* model = form->HistoryListFrame->Model();
+    ASSERT_EQ(model->Record(3) != nullptr, true);
+    const QFont font = [] {
+        QFont f;
+        f.setPixelSize(THistoryItemDelegate::FontPixels);
+        return f;
+    }();
+    for (int row = 0; row < 4; ++row) {
+        const QRect rect = list->visualRect(model->index(row));
+        const QString value = model->data(model->index(row), THistoryListModel::ValueTextRole).toString();
+        // the row lies inside the list, and its value fits the room the row gives it
+        EXPECT_GE(rect.left(), 0) << row;
+        EXPECT_LE(rect.right(), list->viewport()->width() - 1) << row;
+        EXPECT_LE(QFontMetrics(font).horizontalAdvance(value),
+                  rect.width() - 2 * THistoryItemDelegate::Margin)
+            << value.toStdString();
+    }
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+
+    for (int width : {200, 374, 900}) { // no horizontal scroll bar at any width
+        form->resize(width, form->height());
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << width;
+        EXPECT_LE(list->visualRect(model->index(0)).right(), list->viewport()->width() - 1) << width;
+    }
+}
+
+TEST_F(WindowTest, KeysTypedWhileAListHasTheFocusReachTheInputLine) {
+    type("TAX;[]*1.1");
+    key(Qt::Key_S, Qt::ControlModifier); // the recorded list appears
+    key(Qt::Key_Escape);
+    QListWidget* list = form->ExpressionRecordFrame->ListBox();
+    list->setFocus(Qt::TabFocusReason); // as a Tab or a click in it does
+    ASSERT_TRUE(list->hasFocus());
+
+    // the list shows that it has the focus: an outline in the highlight colour
+    // (at the left edge below the rows, where no selection is drawn)
+    const QImage focused = list->viewport()->grab().toImage();
+    EXPECT_EQ(focused.pixelColor(1, focused.height() - 6), list->palette().color(QPalette::Highlight));
+
+    QTest::keyClicks(list, "6*7");
+    EXPECT_EQ(edit()->text(), "6*7");
+    EXPECT_TRUE(edit()->hasFocus());
+
+    list->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(list, Qt::Key_Return); // Enter calculates the line wherever the focus is
+    EXPECT_EQ(shown(), "42");
+    list->setFocus(Qt::MouseFocusReason);
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_EQ(edit()->text(), "");
+    EXPECT_EQ(shown(), "0");
+
+    edit()->setFocus();
+    const QImage unfocused = list->viewport()->grab().toImage();
+    EXPECT_NE(unfocused.pixelColor(1, unfocused.height() - 6), list->palette().color(QPalette::Highlight));
+}
+
+TEST_F(WindowTest, ALongCustomButtonCaptionShowsItsStartAndTheWholeAsTooltip) {
+    enter("@BUTTON=A&VERYLONGBUTTONCAPTION:[]*2");
+    const QString caption = QStringLiteral("A&VERYLONGBUTTONCAPTION");
+    const QString text = form->CustomBtn->text();
+    EXPECT_TRUE(text.startsWith("A&&V")) << text.toStdString(); // the ampersand shows, no mnemonic
+    EXPECT_TRUE(text.endsWith(QChar(0x2026))) << text.toStdString();
+    EXPECT_EQ(form->CustomBtn->toolTip(), caption);
+    QString shownText = text;
+    shownText.replace("&&", "&");
+    EXPECT_LE(form->CustomBtn->fontMetrics().horizontalAdvance(shownText), form->CustomBtn->width());
+}
