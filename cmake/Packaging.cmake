@@ -72,6 +72,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION math)
 # dpkg-shlibdeps names the Qt, ICU and C++ runtime packages the binary links;
 # Qt's X11 platform plugin comes with libqt6gui6.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded at run time, so no library names them: the toolkit's own Japanese texts
+# and the icon's SVG reader.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libqt6svg6")
 # The menus and dialogs are Japanese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
 # korvex_<version>_<arch>.deb

@@ -7,8 +7,9 @@ KORVEX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 KORVEX_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libicu-dev
+  qt6-translations-l10n libqt6svg6
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool xclip xauth
+  xvfb xdotool xclip xauth x11-utils
   fonts-noto-cjk
 )
 

@@ -19,6 +19,11 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& text, int poi
 
 } // namespace
 
+QIcon KorvexIcon() {
+    return QIcon::fromTheme(QStringLiteral("example.halvoren.Korvex"),
+                            QIcon(QStringLiteral(":/korvex/example.halvoren.Korvex.svg")));
+}
+
 TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("バージョン情報"));
     // a fixed single border with the system menu only
@@ -26,6 +31,10 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
                    Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(235, 183);
 
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(16, 24, 64, 64);
+    Image1->setPixmap(KorvexIcon().pixmap(QSize(64, 64), devicePixelRatio()));
     Label1 = NewLabel(this, "Label1", QStringLiteral("Korvex"), 22, 95, 24);
     Label2 =
         NewLabel(this, "Label2", QStringLiteral("Ver.") + QStringLiteral(KORVEX_VERSION_TEXT), 14, 97, 64);

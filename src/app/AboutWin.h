@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QDialog>
+#include <QIcon>
 
 class QLabel;
 class QPushButton;
 
-// The version window: the program's name and version and a close button; Enter
+// The program's icon: the installed one of the icon theme, else the one built
+// into the program (a build that was never installed).
+QIcon KorvexIcon();
+
+// The version window: the program's icon, its name and version and a close button; Enter
 // presses the button and Esc closes the window as the button does.
 class TAboutForm : public QDialog {
     Q_OBJECT
@@ -15,6 +20,7 @@ public:
 
     void Button1Click();
 
+    QLabel* Image1 = nullptr; // the icon, in the space left of the name
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QPushButton* Button1 = nullptr;

@@ -16,12 +16,15 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
+#include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -118,6 +121,15 @@ TWindowPlacement RestoredPlacement(const TWindowPlacement& Design, const TWindow
     if (left - p.Width <= Stored.Left && Stored.Left <= right) p.Left = Stored.Left;
     if (top <= Stored.Top && Stored.Top <= bottom) p.Top = Stored.Top;
     return p;
+}
+
+void InstallToolkitTranslation() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }
 
 QRect DesktopRect() {

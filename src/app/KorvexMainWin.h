@@ -42,6 +42,11 @@ TWindowPlacement RestoredPlacement(const TWindowPlacement& Design, const TWindow
 // The rectangle spanning all screens.
 QRect DesktopRect();
 
+// The toolkit's own texts in the window (the input line's context menu, the
+// buttons of message boxes) in the window's language, Japanese, from the
+// toolkit's translations; English where they are not installed.
+void InstallToolkitTranslation();
+
 // The input line. Typed characters, committed input-method text and the caret
 // keys of a just-calculated line go to the calculator; every other edit
 // (Backspace, Delete, selecting, pasting) is the line edit's own and is then

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #ifdef KORVEX_WITH_WINDOW
+#include "AboutWin.h"
 #include "AppData.h"
 #include "KorvexMainWin.h"
 #include "SingleInstance.h"
@@ -128,6 +129,8 @@ int RunWindow(int argc, char* argv[]) {
     }
     // A display that cannot be reached ends the toolkit's start with a fatal
     // message and an abort; say it plainly and end with a status instead.
+    // the window's class on X11 as the desktop entry names it (StartupWMClass)
+    QCoreApplication::setApplicationName(QStringLiteral("Korvex"));
     gToolkitHandler = qInstallMessageHandler(EndWithoutDisplay);
     QApplication app(argc, argv);
     qInstallMessageHandler(gToolkitHandler);
@@ -147,8 +150,8 @@ int RunWindow(int argc, char* argv[]) {
     }
     // the desktop entry and the icon the desktop shows for the window
     QGuiApplication::setDesktopFileName(QStringLiteral("example.halvoren.Korvex"));
-    const QIcon icon = QIcon::fromTheme(QStringLiteral("example.halvoren.Korvex"));
-    if (!icon.isNull()) QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(KorvexIcon());
+    InstallToolkitTranslation();
     TMainForm form;
 #ifdef Q_OS_UNIX
     CloseOnTermination(form);

@@ -21,6 +21,9 @@ TEST(AboutFormTest, ShowsNameAndVersion) {
     EXPECT_EQ(form.Label2->font().pointSize(), 14);
     EXPECT_EQ(form.Button1->text(), QStringLiteral("閉じる"));
     EXPECT_TRUE(form.Button1->isDefault());
+    // the program's icon in the space left of the name
+    EXPECT_FALSE(form.Image1->pixmap().isNull());
+    EXPECT_LE(form.Image1->geometry().right(), form.Label1->x());
 }
 
 TEST(AboutFormTest, ClosesWithEnterEscAndItsButton) {

@@ -1,3 +1,5 @@
+#include "KorvexMainWin.h"
+
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -13,6 +15,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    InstallToolkitTranslation(); // as the program does
     ::testing::InitGoogleTest(&argc, argv);
 
     QTimer watchdog;

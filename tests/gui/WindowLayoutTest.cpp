@@ -8,6 +8,10 @@
 #include <QFontMetrics>
 #include <QListView>
 #include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QToolButton>
 
@@ -96,4 +100,23 @@ TEST_F(WindowTest, ALongCustomButtonCaptionShowsItsStartAndTheWholeAsTooltip) {
     QString shownText = text;
     shownText.replace("&&", "&");
     EXPECT_LE(form->CustomBtn->fontMetrics().horizontalAdvance(shownText), form->CustomBtn->width());
+}
+
+TEST_F(WindowTest, TheToolkitsOwnTextsAreJapanese) {
+    std::unique_ptr<QMenu> menu(edit()->createStandardContextMenu());
+    QStringList texts;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator()) texts << a->text();
+    EXPECT_EQ(texts.size(), 7)
+        << texts.join(' ').toStdString(); // undo, redo, cut, copy, paste, delete, select all
+    for (const QString& t : texts)        // no English word is left
+        EXPECT_TRUE(
+            t.contains(QRegularExpression(QStringLiteral("[\\x{3040}-\\x{30FF}\\x{4E00}-\\x{9FFF}]"))))
+            << t.toStdString();
+
+    QMessageBox box(QMessageBox::Question, QString(), QString(), QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")))
+        << box.button(QMessageBox::Yes)->text().toStdString();
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")))
+        << box.button(QMessageBox::No)->text().toStdString();
 }

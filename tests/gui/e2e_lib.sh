@@ -2,7 +2,7 @@
 # It skips (exit 77) without the X tools, runs the calling script again inside
 # a bounded Xvfb, and gives start, stop, expect_copied and fail.
 
-for tool in xvfb-run Xvfb xdotool xclip xauth timeout; do
+for tool in xvfb-run Xvfb xdotool xclip xauth xprop timeout; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is not installed" >&2
     exit 77

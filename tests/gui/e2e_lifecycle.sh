@@ -25,6 +25,14 @@ wait_end() {
   pid=""
 }
 
+# 0. The window's class is what the desktop entry says, so docks show its icon and name.
+start "window class"
+desktop_entry="$(dirname "$0")/../../packaging/example.halvoren.Korvex.desktop"
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop_entry")
+xprop -id "$window" WM_CLASS | grep -q "\"$wm_class\"\$" ||
+  fail "WM_CLASS is $(xprop -id "$window" WM_CLASS), the desktop entry says $wm_class"
+stop "window class"
+
 # 1. A second start: the running window is asked to come to the front, and the
 #    second process ends with status 0 without a window of its own.
 start "first window"
