@@ -47,10 +47,11 @@ constexpr int kResultPanelHeight = 35;
 constexpr int kButtonWidth = 45;
 constexpr int kButtonHeight = 18;
 
-const char* const kMenuButtonStyle = "QToolButton { border: 1px solid #b4b4b4; border-radius: 3px;"
-                                     " background: #f6f6f6; padding: 0px; }"
-                                     "QToolButton:hover { background: #e9e9e9; }"
-                                     "QToolButton:pressed { background: #d9d9d9; }";
+// colours from the palette, so that a dark theme keeps the captions legible
+const char* const kMenuButtonStyle = "QToolButton { border: 1px solid palette(mid); border-radius: 3px;"
+                                     " background: palette(button); color: palette(button-text); padding: 0px; }"
+                                     "QToolButton:hover { background: palette(midlight); }"
+                                     "QToolButton:pressed { background: palette(mid); }";
 
 QFont PixelFont(const QFont& Base, int Pixels) {
     QFont f = Base;

@@ -34,7 +34,6 @@ TFittedText FitResultText(const QFont& Base, const QString& Text, int Width) {
 QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base) {
     const TFittedText fitted = FitResultText(Base, Text, Rect.width());
     Painter.setFont(fitted.Font);
-    Painter.setPen(QColor(0xFF000000u));
     Painter.drawText(Rect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, fitted.Text);
     return fitted.Text;
 }
@@ -65,5 +64,6 @@ void TCalcResultViewerWidget::paintEvent(QPaintEvent*) {
     const QString text = FViewer->DisplayText();
     const QRect r(0, VerticalInset, width(), std::max(0, height() - 2 * VerticalInset));
     QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText)); // the panel's colours, light or dark
     FPaintedText = DrawResultText(p, r, text, ResultFont(*FViewer, font()));
 }

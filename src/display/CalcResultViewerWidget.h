@@ -17,8 +17,8 @@ struct TFittedText {
 };
 TFittedText FitResultText(const QFont& Base, const QString& Text, int Width);
 
-// Draws a result text the way every result viewer does: a single line in black,
-// right-aligned and centred vertically in Rect, shrunk to fit as FitResultText says.
+// Draws a result text the way every result viewer does: a single line in the
+// painter's pen colour, right-aligned and centred vertically in Rect, shrunk to fit as FitResultText says.
 // Returns the text drawn.
 QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base);
 

@@ -73,7 +73,7 @@ void THistoryItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     painter->save();
     if (option.state & QStyle::State_Selected) {
         QColor c = option.palette.color(QPalette::Active, QPalette::Highlight);
-        c.setAlpha(60); // a light tint keeps the black texts readable
+        c.setAlpha(60); // a light tint keeps the texts readable
         painter->fillRect(r, c);
     }
 
@@ -85,7 +85,7 @@ void THistoryItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
     if (!expression.isEmpty()) {
         const QRect label(r.left() + Margin, r.top(), r.width() - 2 * Margin, LabelHeight);
         painter->setFont(f);
-        painter->setPen(QColor(0xFF000000u));
+        painter->setPen(option.palette.color(QPalette::Text));
         painter->drawText(label, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                           QFontMetrics(f).elidedText(expression, Qt::ElideRight, label.width()));
     }
@@ -95,9 +95,10 @@ void THistoryItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         const QRect viewer(r.left(), r.top() + LabelHeight, r.width() - Margin, r.height() - LabelHeight - 1);
         const QRect text = viewer.adjusted(0, TCalcResultViewerWidget::VerticalInset, 0,
                                            -TCalcResultViewerWidget::VerticalInset);
+        painter->setPen(option.palette.color(QPalette::Text));
         DrawResultText(*painter, text, value, f);
     }
-    painter->setPen(QColor(0xFFD3D3D3u));
+    painter->setPen(option.palette.color(QPalette::Midlight));
     painter->drawLine(r.left(), r.bottom(), r.right(), r.bottom());
     painter->restore();
 }

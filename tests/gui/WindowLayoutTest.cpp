@@ -6,6 +6,7 @@
 #include "HistoryListFrm.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QListView>
 #include <QListWidget>
 #include <QMenu>
@@ -119,4 +120,70 @@ TEST_F(WindowTest, TheToolkitsOwnTextsAreJapanese) {
         << box.button(QMessageBox::Yes)->text().toStdString();
     EXPECT_TRUE(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")))
         << box.button(QMessageBox::No)->text().toStdString();
+}
+
+namespace {
+
+QPalette DarkPalette() {
+    QPalette p;
+    const QColor window(0x2b, 0x2b, 0x2b), base(0x1e, 0x1e, 0x1e), text(0xee, 0xee, 0xee);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::Mid, QColor(0x55, 0x55, 0x55));
+    p.setColor(QPalette::Midlight, QColor(0x44, 0x44, 0x44));
+    return p;
+}
+
+// How many pixels of Image are much lighter than its background (its most
+// common colour): the ink of a text that is legible on a dark ground.
+int LightInk(const QImage& Image) {
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < Image.height(); ++y)
+        for (int x = 0; x < Image.width(); ++x)
+            ++counts[Image.pixel(x, y)];
+    QRgb background = 0;
+    for (auto i = counts.cbegin(); i != counts.cend(); ++i)
+        if (i.value() > counts.value(background)) background = i.key();
+    const int ground = QColor(background).lightness();
+    int n = 0;
+    for (auto i = counts.cbegin(); i != counts.cend(); ++i)
+        if (QColor(i.key()).lightness() >= ground + 100) n += i.value();
+    return ground < 128 ? n : 0; // a light ground is no dark theme
+}
+
+} // namespace
+
+TEST_F(WindowTest, WithADarkPaletteEveryTextIsDrawnInItsTextColour) {
+    // a dark desktop theme: the palette is there before the window opens
+    const QPalette before = QApplication::palette();
+    QApplication::setPalette(DarkPalette());
+    form.reset();
+    Open();
+    enter("2^10");
+    QCoreApplication::processEvents();
+    struct Part {
+        const char* name;
+        QWidget* widget;
+        QRect area; // empty: all of it
+    };
+    QListView* history = form->HistoryListFrame->ListBox();
+    const Part parts[] = {
+        {"result", form->CalcResultViewer, {}},
+        // the row's texts, without the line under it
+        {"history row", history->viewport(),
+         history->visualRect(form->HistoryListFrame->Model()->index(0)).adjusted(0, 0, 0, -2)},
+        {"mode button", form->ResultModeBtn, {}},
+        {"angle button", form->AngleModeBtn, {}},
+    };
+    for (const Part& part : parts) {
+        const QImage image =
+            part.widget->grab(part.area.isEmpty() ? QRect(QPoint(0, 0), QSize(-1, -1)) : part.area).toImage();
+        EXPECT_GT(LightInk(image), 10) << part.name;
+    }
+    form.reset();
+    QApplication::setPalette(before);
 }
