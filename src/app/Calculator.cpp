@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <stdexcept>
 
@@ -36,6 +37,19 @@ bool ContinuesFromAns(QChar typed)
     // a full-width or typographic operator from an input method counts too
     const QString c = ConvertHalfWidthUpper(ConvertOperatorSigns(QString(typed)));
     return c.size() == 1 && QStringLiteral("*+-/^").contains(c[0]);
+}
+
+// Whether an expression can name a variable stored as Name: the name alone must
+// read back as that one variable, not as numbers, operators or several words.
+bool ReadsAsOneVariable(const QString& Name) {
+    if (Name.size() > TExpressionTextConvert::MaxTextLength) return false;
+    TVariableDictionary only;
+    only.AddOrSetValue(Name, 0);
+    TKeyList keys;
+    TExpressionTextConvert convert;
+    convert.SetKeyList(&keys);
+    convert.SetVariableDictionary(&only);
+    return convert.Convert(Name) && keys == TKeyList{ekVariable, ekLParen, ek0, ekRParen};
 }
 
 } // namespace
@@ -211,7 +225,7 @@ void TCalculator::ExpressionEditChangeTracking()
     if (!IsRealTimeCalc) return;
     const quint64 generation = ++FPreviewGeneration;
     if (FInput.Text.isEmpty()) {
-        FViewer.SetValue(0);
+        ShowValue(0);
         return;
     }
     // The task works on copies taken here that share no data with the originals,
@@ -239,8 +253,10 @@ void TCalculator::TPreviewTask::run()
     const quint64 generation = FGeneration;
     if (generation != owner->FPreviewGeneration.load()) return; // already superseded
     const TEvalOutcome outcome = EvaluateText(FText, FVariables, FValues);
-    if (outcome.Kind != eoValue) return; // a preview shows no message
-    auto* event = new TPreviewValueEvent(generation, outcome.Value);
+    // a preview shows no message, but the calculator learns that the shown value
+    // is no longer the line's
+    const bool evaluated = outcome.Kind == eoValue;
+    auto* event = new TPreviewValueEvent(generation, evaluated, evaluated ? outcome.Value : 0);
     KORVEX_HANDED_OVER(event);
     QCoreApplication::postEvent(owner, event);
 }
@@ -252,8 +268,27 @@ void TCalculator::customEvent(QEvent* Event)
     auto* e = static_cast<TPreviewValueEvent*>(Event);
     // only the newest text's value is shown
     if (e->Generation != FPreviewGeneration.load()) return;
-    FViewer.SetValue(e->Value);
+    if (e->Evaluated) {
+        FViewer.SetValue(e->Value);
+        FShownGeneration = e->Generation;
+        FResultStale = false;
+    } else {
+        // what was shown for this very text (a recalled record) is still its answer
+        FResultStale = FShownGeneration != e->Generation;
+    }
     emit Changed();
+}
+
+void TCalculator::ShowValue(double Value) {
+    FViewer.SetValue(Value);
+    FShownGeneration = FPreviewGeneration.load();
+    FResultStale = false;
+}
+
+void TCalculator::ShowMessage(const QString& Message) {
+    FViewer.Error(Message);
+    FShownGeneration = FPreviewGeneration.load();
+    FResultStale = false;
 }
 
 // ---------------------------------------------------------------------------------
@@ -267,12 +302,13 @@ bool TCalculator::CalcExpression(bool IsRecord)
         if (prompted) return stepped;
     }
     CancelPreview();
+    FResultStale = false; // Enter answers for the line, whatever it shows
 
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     if (S.startsWith(u'@')) return ExecuteCommand();
     if (S.contains(u'=')) {
         if (AssignVariable(IsRecord)) return true;
-        FViewer.Error(QStringLiteral("Syntax error"));
+        ShowMessage(QStringLiteral("Syntax error"));
         IsCalc = true;
         emit Changed();
         return false;
@@ -287,7 +323,7 @@ bool TCalculator::CalcExpression(bool IsRecord)
             PreAns = before.Ans;
             VarX = outcome.VarX;
             VarY = outcome.VarY;
-            FViewer.SetValue(Ans);
+            ShowValue(Ans);
             PlaceCaret(true, int(FInput.Text.size()));
             // an overflowing sum still leaves the value shown and recorded
             VarGT = VarGT + Ans;
@@ -300,7 +336,7 @@ bool TCalculator::CalcExpression(bool IsRecord)
             SelectHistoryRow(0);
         }
     } else {
-        FViewer.Error(OutcomeMessage(outcome));
+        ShowMessage(OutcomeMessage(outcome));
         result = false;
     }
     IsCalc = true;
@@ -422,7 +458,7 @@ bool TCalculator::ExecuteCommand()
 
     if (!result) {
         SetInputText(QString());
-        FViewer.Error(QStringLiteral("Mode Error"));
+        ShowMessage(QStringLiteral("Mode Error"));
     } else if (S == u"@HISCL" || S == u"@VARCL") {
         IsCalc = false;
         ApplyDisplayMode(false);
@@ -512,6 +548,11 @@ bool TCalculator::AssignVariable(bool IsRecord)
     }
     // an answer to a prompt whose "=" was removed has no right-hand side to read
     if (name.isEmpty() || pieces.size() < 2) return false;
+    // a name no expression can read back would be stored for nothing
+    if (name != u"M" && !ReadsAsOneVariable(name)) {
+        IsCalc = true;
+        return false;
+    }
     QString E = pieces[1];
     if (E.isEmpty()) return true;
     if (E.startsWith(u' ')) E.remove(0, 1);
@@ -522,7 +563,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
         convert.SetKeyList(&keys);
         convert.SetVariableDictionary(&VariableDictionary);
         if (!convert.Convert(E)) {
-            FViewer.Error(QStringLiteral("Syntax error"));
+            ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             emit Changed();
             return false;
@@ -568,7 +609,7 @@ bool TCalculator::StartVarCalcMode(const QString& Text)
         convert.SetIsVarCalcMode(true);
         convert.SetCalcModeVariableList(&CalcModeVariableList);
         if (!convert.Convert(F)) {
-            FViewer.Error(QStringLiteral("Syntax error"));
+            ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             return false;
         }
@@ -603,7 +644,7 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
     if (IsVarCalcModeSubstitute) {
         IsVarCalcModeSubstitute = false;
         if (!AssignVariable(IsRecord)) {
-            FViewer.Error(QStringLiteral("Syntax error"));
+            ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             result = false;
         }
@@ -629,7 +670,7 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
 void TCalculator::AllClear()
 {
     SetInputText(QString());
-    FViewer.SetValue(0);
+    ShowValue(0);
     IsCalc = false;
     VarGT = 0;
     VarGTCount = 0;
@@ -653,11 +694,21 @@ void TCalculator::ApplyDisplayMode(bool Recalculate)
     UpdateResultModeCaption();
     if (FExpressionHistorys.empty()) {
         SetInputText(QString());
-        FViewer.SetValue(0);
+        ShowValue(0);
     } else {
-        SetInputText(FExpressionHistorys.back()->ExpressionText());
-        if (Recalculate) CalcExpression(false);
-        if (FInput.Text.isEmpty()) FViewer.SetValue(0);
+        const TExpressionHistory& newest = *FExpressionHistorys.back();
+        SetInputText(newest.ExpressionText());
+        if (Recalculate) {
+            // The newest record comes back as a recall does, with the value it was
+            // recorded with: evaluating it again would move Ans and PreAns, count
+            // it in GT once more and run an assignment a second time. Nor may a
+            // preview of it with today's answers replace that value.
+            CancelPreview();
+            ShowValue(newest.Value());
+            IsCalc = true;
+            PlaceCaret(true, int(FInput.Text.size()));
+        }
+        if (FInput.Text.isEmpty()) ShowValue(0);
     }
     emit Changed();
 }
@@ -681,11 +732,20 @@ void TCalculator::UpdateAngleModeCaption(TAngleType Mode)
 
 void TCalculator::UpdateResultModeCaption()
 {
+    // the viewer's own digits: a recalled record shows its digits, not the window's;
+    // a viewer that never had digits shows Fix with two and Sci with its precision
+    const int digits = FViewer.DigitNumber();
     switch (FViewer.ViewMode()) {
     case vtNormal: FResultModeCaption = QStringLiteral("Norm"); break;
-    case vtFix: FResultModeCaption = QStringLiteral("Fix") + QString::number(RoundDecimal); break;
-    case vtSci: FResultModeCaption = QStringLiteral("Sci") + QString::number(RoundDecimal); break;
-    case vtEng: FResultModeCaption = QStringLiteral("Eng") + QString::number(Eng); break;
+    case vtFix:
+        FResultModeCaption = QStringLiteral("Fix") + QString::number(digits < 0 ? 2 : digits);
+        break;
+    case vtSci:
+        FResultModeCaption = QStringLiteral("Sci") + (digits < 0 ? QString() : QString::number(digits));
+        break;
+    case vtEng:
+        FResultModeCaption = QStringLiteral("Eng") + QString::number(FViewer.Eng());
+        break;
     case vtDms: FResultModeCaption = QStringLiteral("Dms"); break;
     case vtHex: FResultModeCaption = QStringLiteral("Hex"); break;
     case vtBin: FResultModeCaption = QStringLiteral("Bin"); break;
@@ -724,11 +784,16 @@ void TCalculator::DigitGroupingSeparatorActionExecute()
 
 bool TCalculator::CopyActionExecute(QString& Text)
 {
+    // only an answer to the line on display goes to the clipboard
+    if (FViewer.IsError() || FViewer.IsText() || FResultStale) return false;
+    QString value;
     try {
-        Text = FViewer.ValueText();
+        value = FViewer.ValueText();
     } catch (const EFormatError&) {
         return false;
     }
+    if (value.isEmpty()) return false; // a mode that shows nothing
+    Text = value;
     emit FocusInputRequested();
     PlaceCaret(false, int(FInput.Text.size()));
     return true;
@@ -807,7 +872,8 @@ void TCalculator::ShowHistory(const TExpressionHistory& Record)
     SetInputText(Record.ExpressionText());
     UpdateAngleModeCaption(Record.AngleMode());
     FViewer.SetViewMode(Record.ViewMode());
-    FViewer.SetValue(Record.Value());
+    UpdateResultModeCaption();
+    ShowValue(Record.Value());
     IsCalc = true;
 }
 
@@ -861,6 +927,7 @@ void TCalculator::HistoryListClick(int Index)
     FViewer.SetIsGroupingSeparator(R.IsGroupingSeparator());
     FViewer.SetViewMode(R.ViewMode());
     FViewer.SetDigitNumber(R.DigitNumber());
+    UpdateResultModeCaption();               // the button names the mode the row's value shows in
     const QString text = R.ExpressionText(); // the calculation may drop the record
     SelectHistoryRow(int(FExpressionHistorys.size()) - 1 - Index); // the clicked row is highlighted
     SetInputText(text);
@@ -1025,10 +1092,15 @@ void TCalculator::RestoreAppData()
     if (AppData.IsHistoryRecord) {
         SetInputText(AppData.InputExpressionText);
         if (!FInput.Text.isEmpty()) {
-            PlaceCaret(false, int(FInput.Text.size()));
+            // The line comes back as it was left and nothing on it runs again: an
+            // assignment would change its variable at every start, a command would
+            // clear what was just restored. A calculated line shows the saved Ans.
+            CancelPreview();
+            IsCalc = AppData.IsCalc;
+            ShowValue(IsCalc ? AppData.Ans : 0);
+            FResultStale = !IsCalc || !NewestRecordAnswers(FInput.Text, AppData.Ans);
+            PlaceCaret(IsCalc, int(FInput.Text.size()));
             emit FocusInputRequested();
-            // evaluated before the answers and the memory come back
-            if (AppData.IsCalc) CalcExpression(false);
         }
     }
     if (AppData.IsVariableRecord) {
@@ -1039,6 +1111,17 @@ void TCalculator::RestoreAppData()
         IsCalc = AppData.IsCalc;
     }
     emit Changed();
+}
+
+// Ans is the answer of the newest calculation, which is not always the line on
+// display: the line may have been edited, recalled from an older record or have
+// failed. Only a newest record with the line's text and Ans for its value shows
+// that Ans answers it.
+bool TCalculator::NewestRecordAnswers(const QString& Line, double Value) const {
+    if (FExpressionHistorys.empty()) return false;
+    const TExpressionHistory& newest = *FExpressionHistorys.back();
+    const double v = newest.Value();
+    return newest.ExpressionText() == Line && (v == Value || (std::isnan(v) && std::isnan(Value)));
 }
 
 void TCalculator::FormShow()

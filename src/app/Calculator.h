@@ -53,6 +53,11 @@ public:
     // What the result area shows when painted now: a message, or the value in the
     // current mode ("Error" when it cannot be formatted; FormatError tells).
     QString ResultText(bool* FormatError = nullptr);
+    // The result area holds something that is not the answer to the line on
+    // display: the live preview could not evaluate the line, or a line restored
+    // at start came back without proof of its value. The window dims it; Copy
+    // refuses it. It ends when the line evaluates or Enter is pressed.
+    bool IsResultStale() const { return FResultStale; }
     bool MButtonVisible() const { return FMVisible; }
     const QString& MButtonCaption() const { return FMCaption; }
     bool CustomButtonVisible() const { return FCustomVisible; }
@@ -152,8 +157,9 @@ public:
     void FixActionExecute(int Digits);
     void SciActionExecute(int Digits);
     void DigitGroupingSeparatorActionExecute();
-    // The formatted value for the clipboard; false when it cannot be formatted,
-    // and then nothing else happens.
+    // The shown value, formatted, for the clipboard. False while the result area
+    // shows a message or a stale value, or when the value cannot be formatted;
+    // then Text is left alone and nothing else happens.
     bool CopyActionExecute(QString& Text);
 
     // --- memory ------------------------------------------------------------------------
@@ -225,16 +231,17 @@ signals:
     void SaveFailed(const QString& Message);
 
 private:
-    // A preview's value on its way back to the calculator's thread.
+    // A preview's outcome on its way back to the calculator's thread.
     struct TPreviewValueEvent : QEvent {
-        TPreviewValueEvent(quint64 AGeneration, double AValue)
-            : QEvent(Kind()), Generation(AGeneration), Value(AValue) {}
+        TPreviewValueEvent(quint64 AGeneration, bool AEvaluated, double AValue)
+            : QEvent(Kind()), Generation(AGeneration), Evaluated(AEvaluated), Value(AValue) {}
         static QEvent::Type Kind()
         {
             static const QEvent::Type kind = QEvent::Type(QEvent::registerEventType());
             return kind;
         }
         quint64 Generation;
+        bool Evaluated; // false: the text has no value, and the shown one is not its own
         double Value;
     };
 
@@ -256,6 +263,9 @@ private:
         TCalcValues FValues;
     };
 
+    // A value or message that answers the line on display.
+    void ShowValue(double Value);
+    void ShowMessage(const QString& Message);
     void SetAngle(TAngleType Mode);
     void UpdateAngleModeCaption(TAngleType Mode);
     void UpdateResultModeCaption();
@@ -270,6 +280,7 @@ private:
     void SetSciMode(const QString& S);
     void SetEngMode(const QString& S);
     void SelectHistoryRow(int Row);
+    bool NewestRecordAnswers(const QString& Line, double Value) const;
     void InsertText(const QString& Text);
     TCalcValues Values() const;
     void ExpressionEditChangeTracking();
@@ -332,6 +343,9 @@ private:
     // The live preview: each text change gets a new generation; a value is shown
     // only while its generation is still the newest.
     std::atomic<quint64> FPreviewGeneration{0};
+    // The generation of the line the shown value or message was given for.
+    quint64 FShownGeneration = 0;
+    bool FResultStale = false;
     // Destroyed first, so that no preview outlives the state it reports to.
     QThreadPool FPreviewPool;
 };

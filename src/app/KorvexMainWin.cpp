@@ -548,6 +548,7 @@ void TMainForm::Render() {
     }
 
     CalcModeLabel->setVisible(c.CalcModeLabelVisible());
+    CalcResultViewer->SetStale(c.IsResultStale());
     CalcResultViewer->update();
 
     if (HistoryListFrame->Model()->rowCount() != c.HistoryListRowCount())
@@ -839,7 +840,7 @@ void TMainForm::HistoryBtnActionExecute() {
 void TMainForm::CopyActionExecute() {
     QString text;
     if (!FCalculator.CopyActionExecute(text)) {
-        QApplication::beep(); // the value cannot be written in this mode: nothing is copied
+        QApplication::beep(); // no answer on display, or one this mode cannot write: nothing is copied
         return;
     }
     if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(text);

@@ -31,9 +31,11 @@ TFittedText FitResultText(const QFont& Base, const QString& Text, int Width) {
     return fitted;
 }
 
-QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base) {
+QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base,
+                       const QColor& Color) {
     const TFittedText fitted = FitResultText(Base, Text, Rect.width());
     Painter.setFont(fitted.Font);
+    Painter.setPen(Color);
     Painter.drawText(Rect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, fitted.Text);
     return fitted.Text;
 }
@@ -59,11 +61,24 @@ void TCalcResultViewerWidget::SetViewer(TCalcResultViewer* Viewer) {
     update();
 }
 
+void TCalcResultViewerWidget::SetStale(bool Stale) {
+    if (Stale == FStale) return;
+    FStale = Stale;
+    update();
+}
+
 void TCalcResultViewerWidget::paintEvent(QPaintEvent*) {
     if (!FViewer) return;
     const QString text = FViewer->DisplayText();
     const QRect r(0, VerticalInset, width(), std::max(0, height() - 2 * VerticalInset));
     QPainter p(this);
-    p.setPen(palette().color(QPalette::WindowText)); // the panel's colours, light or dark
-    FPaintedText = DrawResultText(p, r, text, ResultFont(*FViewer, font()));
+    // the panel's colours, light or dark; a stale value in the placeholder colour
+    const QColor ink = palette().color(QPalette::WindowText);
+    QColor color = ink;
+    if (FStale) {
+        color = palette().color(QPalette::PlaceholderText);
+        // a palette whose placeholder is the ink itself still has to mark the value
+        if (color == ink) color.setAlpha(128);
+    }
+    FPaintedText = DrawResultText(p, r, text, ResultFont(*FViewer, font()), color);
 }

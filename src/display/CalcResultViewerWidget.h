@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QString>
 #include <QWidget>
@@ -17,10 +18,11 @@ struct TFittedText {
 };
 TFittedText FitResultText(const QFont& Base, const QString& Text, int Width);
 
-// Draws a result text the way every result viewer does: a single line in the
-// painter's pen colour, right-aligned and centred vertically in Rect, shrunk to fit as FitResultText says.
-// Returns the text drawn.
-QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base);
+// Draws a result text the way every result viewer does: a single line in Color,
+// right-aligned and centred vertically in Rect, shrunk to fit as FitResultText
+// says. Returns the text drawn.
+QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base,
+                       const QColor& Color);
 
 // The font a viewer paints with: its size in pixels (the toolkit's units, which
 // high-DPI scaling enlarges) and its style, in the family of Family.
@@ -39,6 +41,10 @@ public:
     void SetViewer(TCalcResultViewer* Viewer);
     // What the last paint drew, after fitting (empty before the first paint).
     const QString& PaintedText() const { return FPaintedText; }
+    // A stale result is not the answer to the line on display: it is drawn in
+    // the palette's placeholder colour instead of black.
+    bool IsStale() const { return FStale; }
+    void SetStale(bool Stale);
 
     // The smallest font the fitting goes down to, in pixels.
     static constexpr int MinimumPixelSize = 9;
@@ -51,4 +57,5 @@ protected:
 private:
     TCalcResultViewer* FViewer = nullptr;
     QString FPaintedText;
+    bool FStale = false;
 };

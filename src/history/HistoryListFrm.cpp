@@ -95,8 +95,7 @@ void THistoryItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         const QRect viewer(r.left(), r.top() + LabelHeight, r.width() - Margin, r.height() - LabelHeight - 1);
         const QRect text = viewer.adjusted(0, TCalcResultViewerWidget::VerticalInset, 0,
                                            -TCalcResultViewerWidget::VerticalInset);
-        painter->setPen(option.palette.color(QPalette::Text));
-        DrawResultText(*painter, text, value, f);
+        DrawResultText(*painter, text, value, f, option.palette.color(QPalette::Text));
     }
     painter->setPen(option.palette.color(QPalette::Midlight));
     painter->drawLine(r.left(), r.bottom(), r.right(), r.bottom());

@@ -39,6 +39,7 @@ QString ConvertOperatorSigns(const QString& Text)
         case 0x30FC: // prolonged sound mark
         case 0xFF70: // its half-width form
         case 0x2015: // horizontal bar
+        case 0x2212: // the typographic minus of copied text
             c = u'-';
             break;
         default: break;

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Replaces operator look-alikes (×, ÷ and three dash-like marks) by ASCII
-// operators, one code unit for one, so positions stay the same.
+// Replaces operator look-alikes (×, ÷, the minus sign and three dash-like marks)
+// by ASCII operators, one code unit for one, so positions stay the same.
 QString ConvertOperatorSigns(const QString& Text);
 
 // Folds full-width forms to their narrow forms (full-width ASCII to ASCII, the

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <vector>
+
 namespace {
 
 // Each test gets its own configuration folder.
@@ -83,7 +86,8 @@ TEST_F(StateTest, EverythingComesBack)
     EXPECT_EQ(c.MButtonCaption(), "M=4");
     EXPECT_EQ(c.GetAns(), 5);
     EXPECT_EQ(c.InputLine().Text, "A*2");
-    EXPECT_EQ(c.ResultText(), "5.000"); // the stored line was calculated again
+    EXPECT_EQ(c.ResultText(), "5.000"); // the saved answer, in the restored mode
+    EXPECT_FALSE(c.IsResultStale());
     ASSERT_EQ(c.ExpressionHistorys().size(), 4u);
     EXPECT_EQ(c.ExpressionHistorys().front()->ExpressionText(), "A=2.5");
     EXPECT_EQ(c.HistoryPopupItems().front(), "A*2");
@@ -113,28 +117,99 @@ TEST_F(StateTest, WithoutHistoryAndVariableSavingOnlyTheModesComeBack)
     EXPECT_EQ(c.ResultModeCaption(), "Hex");
 }
 
-TEST_F(StateTest, StoredLineIsEvaluatedBeforeTheAnswersReturn)
-{
-    struct Case { const char* text; double ans; const char* shown; double gt; };
-    for (const Case& k : {Case{"1+2", 0, "3", 3}, Case{"ANS*2", 5, "0", 0}}) {
+namespace {
+
+// Everything a restart could change if it ran the saved line again.
+struct Kept {
+    QString line;
+    bool isCalc;
+    double ans, preAns, m, a;
+    int variables;
+    QStringList records;
+    bool operator==(const Kept&) const = default;
+};
+
+Kept KeptOf(const TCalculator& c) {
+    const TVariableDictionary& v = c.Variables();
+    QStringList records;
+    for (const auto& r : c.ExpressionHistorys())
+        records << r->ExpressionText();
+    return {c.InputLine().Text, c.GetIsCalc(),
+            c.GetAns(),         c.GetPreAns(),
+            c.GetVarM(),        v.ContainsKey("A") ? v.GetValueItems(v.GetNumberItems("A")) : 0,
+            v.Count(),          records};
+}
+
+void PrintTo(const Kept& k, std::ostream* os) {
+    *os << k.line.toStdString() << (k.isCalc ? " (calculated)" : "") << " Ans " << k.ans << " PreAns "
+        << k.preAns << " M " << k.m << " A " << k.a << " records " << k.records.join(u'|').toStdString();
+}
+
+} // namespace
+
+TEST_F(StateTest, OpeningTheWindowRunsNothing) {
+    struct Case {
+        std::vector<const char*> lines; // entered with Enter
+        const char* pasted;             // then pasted over the calculated line, if any
+        const char* shown;              // after every start
+        bool stale;                     // shown, but not vouched for as the line's answer
+    };
+    const Case cases[] = {
+        {{"A=5", "A=A*2"}, nullptr, "10", false},
+        {{"M=1", "M=M+1"}, nullptr, "2", false},
+        {{"5", "ANS*2"}, nullptr, "10", false},
+        {{"2+3"}, nullptr, "5", false},
+        {{"A=4", "2+3"}, "@VARCL", "5", true}, // still calculated: pasting is no typing
+        {{"A=4", "2+3"}, "@HISCL", "5", true},
+        {{"4", "1/0"}, nullptr, "4", true}, // the message is not kept, only Ans
+        {{"2+3"}, "7*7", "5", true},
+        {{"A=4"}, "A+", "4", true},
+    };
+    for (const Case& k : cases) {
+        Kept kept;
         {
             TCalculator c;
             Start(c);
-            Enter(c, QString::number(k.ans));
-            c.SetInputText(k.text); // still counts as calculated: no key was typed
-            c.GetAppData().IsHistoryRecord = true;
-            c.GetAppData().IsVariableRecord = true;
+            for (const char* line : k.lines)
+                Enter(c, line);
+            if (k.pasted) c.PasteText(k.pasted);
+            kept = KeptOf(c);
+            Save(c, true, true);
+        }
+        const std::string row = kept.line.toStdString();
+        for (int start = 0; start < 3; ++start) { // each start saves what it restored
+            TCalculator c;
+            Start(c);
+            EXPECT_EQ(KeptOf(c), kept) << row << ", start " << start;
+            EXPECT_EQ(c.ResultText(), k.shown) << row << ", start " << start;
+            EXPECT_EQ(c.IsResultStale(), k.stale) << row << ", start " << start;
+            EXPECT_EQ(c.GetVarGT(), 0) << row; // nothing was evaluated
+            EXPECT_EQ(c.GetVarGTCount(), 0) << row;
+            EXPECT_EQ(c.InputLine().SelLength, c.InputLine().Text.size()) << row; // as after a calculation
             c.FormSaveState();
         }
+    }
+
+    // a line being edited shows no value of its own
+    {
         TCalculator c;
         Start(c);
-        EXPECT_EQ(c.ResultText(), k.shown) << k.text;
-        EXPECT_EQ(c.GetAns(), k.ans) << k.text;
-        EXPECT_EQ(c.GetVarGT(), k.gt) << k.text;
-        EXPECT_EQ(c.GetVarGTCount(), 1) << k.text;
-        EXPECT_TRUE(c.GetIsCalc());
-        EXPECT_EQ(c.InputLine().SelLength, c.InputLine().Text.size()) << k.text;
+        Enter(c, "2");
+        c.TypeText("+1");
+        ASSERT_EQ(c.InputLine().Text, "ANS+1");
+        Save(c, true, true);
     }
+    TCalculator c;
+    Start(c);
+    EXPECT_EQ(c.InputLine().Text, "ANS+1");
+    EXPECT_FALSE(c.GetIsCalc());
+    EXPECT_EQ(c.ResultText(), "0");
+    EXPECT_TRUE(c.IsResultStale());
+    EXPECT_EQ(c.InputLine().SelLength, 0);
+    EXPECT_EQ(c.InputLine().Caret, 5);
+    c.CalcExpression(true);
+    EXPECT_EQ(c.ResultText(), "3");
+    EXPECT_FALSE(c.IsResultStale());
 }
 
 TEST_F(StateTest, ZeroMemoryStaysHidden)

@@ -1,9 +1,12 @@
 // Sessions through the calculator without a window: lines typed, then what shows.
 #include "Session.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <vector>
 
 namespace {
@@ -43,6 +46,7 @@ TEST(Enter, ValuesAndMessages)
         {{u"70!"}, u"Domain error"},
         {{u"tan 90"}, u"Infinity error"},
         {{u"\uFF11\uFF12\u00D7\uFF13"}, u"36"}, // full-width digits and ×
+        {{u"\u22125+2"}, u"-3"},                // a minus sign pasted from a document
         {{u"2", u"3", u"ANS+PREANS"}, u"5"},
         {{u"2", u"1/0", u"ANS"}, u"2"},     // a failed line leaves Ans alone
         {{u"X=2", u"Y=3", u"X*Y"}, u"6"}, // X and Y are ordinary names here
@@ -283,9 +287,6 @@ TEST(Assignment, HistoryAndMemoryButton)
     s.enter("M = 0.0");
     EXPECT_TRUE(s.c.MButtonVisible());
     EXPECT_EQ(s.c.MButtonCaption(), "M=0");
-
-    s.enter("2A = 5"); // stored, though no expression can name it
-    EXPECT_TRUE(s.c.Variables().ContainsKey("2A"));
 }
 
 TEST(VarCalcMode, PromptsEvaluatesAndAsksAgain)
@@ -446,11 +447,11 @@ TEST(GrandTotal, CountsEveryEvaluationUntilAllClear)
     Session s;
     s.enter("2").enter("3");
     EXPECT_EQ(s.c.GetVarGT(), 5);
-    s.enter("@HEX"); // re-evaluates 3
-    EXPECT_EQ(s.c.GetVarGT(), 8);
-    EXPECT_EQ(s.c.GetVarGTCount(), 3);
+    s.enter("@HEX"); // a display change counts nothing
+    EXPECT_EQ(s.c.GetVarGT(), 5);
+    EXPECT_EQ(s.c.GetVarGTCount(), 2);
     s.enter("GTCOUNT");
-    EXPECT_EQ(s.shown(), "0x3");
+    EXPECT_EQ(s.shown(), "0x2");
     s.enter("M=7");
     s.c.AllClear();
     EXPECT_EQ(s.c.GetVarGT(), 0);
@@ -629,20 +630,207 @@ TEST(DisplayModes, MenuCommandsAndCheckMarks)
     EXPECT_EQ(s.shown(), "-0.988031624");
 }
 
-TEST(DisplayModes, CopyGivesTheFormattedValue)
-{
-    Session s;
-    s.enter("1234.5");
-    s.enter("@,");
-    s.enter("1/0");
-    QString copied;
-    ASSERT_TRUE(s.c.CopyActionExecute(copied)); // the value, even while a message shows
-    EXPECT_EQ(copied, "1,234.5");
-    EXPECT_EQ(s.c.InputLine().Caret, 3);
-    EXPECT_EQ(s.c.InputLine().SelLength, 0);
+namespace {
 
-    s.enter("1E30").enter("@HEX");
-    EXPECT_FALSE(s.c.CopyActionExecute(copied));
+// What a display change must leave alone: every value a later line can read.
+struct Values {
+    double ans, preAns, m, x, y, gt;
+    int mCount, gtCount, variables;
+    double a; // the variable A, 0 when there is none
+    std::size_t records;
+    bool operator==(const Values&) const = default;
+};
+
+Values ValuesOf(const TCalculator& c) {
+    const TVariableDictionary& v = c.Variables();
+    const double a = v.ContainsKey("A") ? v.GetValueItems(v.GetNumberItems("A")) : 0;
+    return {c.GetAns(),
+            c.GetPreAns(),
+            c.GetVarM(),
+            c.GetVarX(),
+            c.GetVarY(),
+            c.GetVarGT(),
+            c.GetVarMCount(),
+            c.GetVarGTCount(),
+            v.Count(),
+            a,
+            c.ExpressionHistorys().size()};
+}
+
+void PrintTo(const Values& v, std::ostream* os) {
+    *os << "Ans " << v.ans << " PreAns " << v.preAns << " M " << v.m << " GT " << v.gt << " GTCOUNT "
+        << v.gtCount << " A " << v.a << " records " << v.records;
+}
+
+} // namespace
+
+TEST(DisplayModes, AChangeShowsTheNewestRecordAndChangesNoValue) {
+    struct Case {
+        std::vector<const char16_t*> lines;
+        const char16_t* command;    // entered as a line, or
+        void (*menu)(TCalculator&); // chosen from the result popup
+        const char16_t* shown;
+    };
+    const Case cases[] = {
+        {{u"5", u"7"}, u"@HEX", nullptr, u"0x7"},
+        {{u"5", u"7"}, u"@FIX2", nullptr, u"7.00"},
+        {{u"2", u"ANS*2"}, u"@FIX2", nullptr, u"4.00"},
+        {{u"2", u"ANS*2"}, u"@NORM", nullptr, u"4"},
+        {{u"2", u"3", u"ANS+PREANS"}, u"@SCI3", nullptr, u"5.00E+000"},
+        {{u"1234.5678"}, u"@ENG3", nullptr, u"1.2345678E3"},
+        {{u"5"}, u"@BIN", nullptr, u"0b101"},
+        {{u"12.5125"}, u"@DMS", nullptr, u"12\u00B030\u203245\u2033"},
+        {{u"1234.5"}, u"@,", nullptr, u"1,234.5"},
+        {{u"sin 30"}, u"@RAD", nullptr, u"0.5"},          // the angle changes, the shown value does not
+        {{u"3"}, u"@CALC:1+2", nullptr, u"3"},            // no names: only a refresh
+        {{u"A=5", u"A=A*2"}, u"@FIX1", nullptr, u"10.0"}, // the assignment is not run again
+        {{u"M=3", u"M=M+1"}, u"@FIX1", nullptr, u"4.0"},
+        {{u"1/3"}, nullptr, [](TCalculator& c) { c.FixActionExecute(3); }, u"0.333"},
+        {{u"1/3"}, nullptr, [](TCalculator& c) { c.SciActionExecute(4); }, u"3.333E-001"},
+        {{u"2", u"ANS*2"}, nullptr, [](TCalculator& c) { c.NormalActionExecute(); }, u"4"},
+        {{u"1234.5", u"ANS*2"},
+         nullptr,
+         [](TCalculator& c) { c.DigitGroupingSeparatorActionExecute(); },
+         u"2,469"},
+    };
+    for (const Case& k : cases) {
+        Session s;
+        QString trace;
+        for (const char16_t* line : k.lines) {
+            s.enter(QString::fromUtf16(line));
+            trace += QString::fromUtf16(line) + QStringLiteral(" | ");
+        }
+        const QString newest = s.input();
+        s.c.SetInputText("9*9"); // typed, not confirmed: the newest record replaces it
+        const Values before = ValuesOf(s.c);
+        if (k.command) {
+            trace += QString::fromUtf16(k.command);
+            s.enter(QString::fromUtf16(k.command));
+        } else {
+            trace += QStringLiteral("menu");
+            k.menu(s.c);
+        }
+        EXPECT_EQ(str(s.shown()), str(QString::fromUtf16(k.shown))) << str(trace);
+        EXPECT_EQ(ValuesOf(s.c), before) << str(trace);
+        EXPECT_EQ(s.input(), newest) << str(trace);
+        EXPECT_TRUE(s.c.GetIsCalc()) << str(trace);
+        EXPECT_EQ(s.c.InputLine().SelLength, newest.size()) << str(trace); // typing replaces it
+        EXPECT_FALSE(s.c.IsResultStale()) << str(trace);
+    }
+}
+
+TEST(DisplayModes, CopyRefusesMessagesAndStaleValues) {
+    struct Case {
+        std::vector<const char16_t*> lines;
+        const char16_t* shown;
+    };
+    const Case refused[] = {
+        {{u"4", u"1/0"}, u"Error"},
+        {{u"4", u"1+"}, u"Syntax error"},
+        {{u"4", u"(1/0)"}, u"Infinity error"},
+        {{u"4", u"70!"}, u"Domain error"},
+        {{u"4", u"@FOO"}, u"Mode Error"},
+        {{u"1E30", u"@HEX"}, u"Error"}, // the value has no text in this mode
+    };
+    for (const Case& k : refused) {
+        Session s;
+        for (const char16_t* line : k.lines)
+            s.enter(QString::fromUtf16(line));
+        ASSERT_EQ(str(s.shown()), str(QString::fromUtf16(k.shown)));
+        int focus = 0;
+        QObject::connect(&s.c, &TCalculator::FocusInputRequested, [&focus] { ++focus; });
+        const TInputLine line = s.c.InputLine();
+        QString copied = QStringLiteral("kept");
+        EXPECT_FALSE(s.c.CopyActionExecute(copied)) << str(s.shown());
+        EXPECT_EQ(copied, "kept");
+        EXPECT_EQ(focus, 0); // nothing happens at all
+        EXPECT_EQ(s.c.InputLine().SelLength, line.SelLength);
+        EXPECT_EQ(s.c.InputLine().Caret, line.Caret);
+    }
+
+    // a value left over from an earlier line is not the answer to this one
+    Session stale;
+    stale.c.SetIsRealTimeCalc(true);
+    stale.enter("7");
+    stale.c.SetInputText("7/0");
+    stale.c.WaitForPreview();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(stale.c.IsResultStale());
+    QString copied = QStringLiteral("kept");
+    EXPECT_FALSE(stale.c.CopyActionExecute(copied));
+    EXPECT_EQ(copied, "kept");
+
+    // an answer goes to the clipboard exactly as shown, and the caret to the end
+    struct Copied {
+        std::vector<const char16_t*> lines;
+        const char16_t* text;
+    };
+    const Copied copies[] = {
+        {{u"1234.5", u"@,"}, u"1,234.5"},
+        {{u"1/3", u"@FIX3"}, u"0.333"},
+        {{u"255", u"@HEX"}, u"0xFF"},
+        {{u"-2/3"}, u"-0.666666667"},
+    };
+    for (const Copied& k : copies) {
+        Session s;
+        for (const char16_t* line : k.lines)
+            s.enter(QString::fromUtf16(line));
+        int focus = 0;
+        QObject::connect(&s.c, &TCalculator::FocusInputRequested, [&focus] { ++focus; });
+        ASSERT_TRUE(s.c.CopyActionExecute(copied));
+        EXPECT_EQ(str(copied), str(QString::fromUtf16(k.text)));
+        EXPECT_EQ(copied, s.shown());
+        EXPECT_EQ(focus, 1);
+        EXPECT_EQ(s.c.InputLine().Caret, s.input().size());
+        EXPECT_EQ(s.c.InputLine().SelLength, 0);
+    }
+}
+
+TEST(Assignment, OnlyANameThatReadsBackIsStored) {
+    struct Case {
+        QString name;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"A", true},
+        {"rate", true},
+        {"A1", true},
+        {"X", true},
+        {"E", true}, // not the exponent mark when it names a variable
+        {"E5", true},
+        {QString::fromUtf16(u"\u00C4B"), true},      // a letter beyond ASCII
+        {QString::fromUtf16(u"\uFF21\uFF22"), true}, // full-width AB
+        {QString(1024, u'A'), true},                 // as long as a line may be
+        {"1+2", false},
+        {"A B", false},
+        {"2A", false},
+        {"A+B", false},
+        {"A(1)", false},
+        {QString::fromUtf16(u"\U0001F600"), false}, // an emoji is no letter
+        {QString(1025, u'A'), false},
+        {QString(100000, u'A'), false},
+        {"GT", false},
+        {"SIN", false},
+        {"", false},
+    };
+    for (const Case& k : cases) {
+        Session s;
+        s.enter("7");
+        s.enter(k.name + QStringLiteral("=3"));
+        const std::string name = str(k.name.left(20));
+        if (k.accepted) {
+            EXPECT_EQ(str(s.shown()), "3") << name;
+            EXPECT_EQ(s.c.Variables().Count(), 1) << name;
+            s.enter(k.name);
+            EXPECT_EQ(str(s.shown()), "3") << name; // and a later line can use it
+        } else {
+            EXPECT_EQ(str(s.shown()), "Syntax error") << name;
+            EXPECT_EQ(s.c.Variables().Count(), 0) << name;
+            EXPECT_EQ(s.c.ExpressionHistorys().size(), 1u) << name;
+            EXPECT_EQ(s.c.GetAns(), 7) << name;
+            EXPECT_TRUE(s.c.GetIsCalc()) << name;
+        }
+    }
 }
 
 TEST(AllClear, EmptiesTheLineAndKeepsTheRest)

@@ -35,6 +35,12 @@ TEST(EvalCommand, LinesFromArgumentsAndStatus)
         {{"--eval", "1/0", "2"}, 1, "Error\n2\n"},     // any line with a message
         {{"--eval", "1E30", "@HEX"}, 1, "1E30\nError\n"}, // a value that cannot be shown
         {{"--eval", "@CALC:A*B", "3", "4"}, 0, "0\n0\n12\n"},
+        // a display change shows the newest value and changes no value
+        {{"--eval", "5", "7", "@HEX", "@NORM", "GT", "GTCOUNT"}, 0, "5\n7\n0x7\n7\n12\n3\n"},
+        {{"--eval", "5", "7", "@FIX2", "PREANS"}, 0, "5\n7\n7.00\n5.00\n"},
+        {{"--eval", "2", "ANS*2", "@FIX2", "@NORM", "ANS"}, 0, "2\n4\n4.00\n4\n4\n"},
+        {{"--eval", "A B=3"}, 1, "Syntax error\n"}, // a name no line could use
+        {{"--eval", "\u22125+2"}, 0, "-3\n"},
     };
     for (const Case& c : cases) {
         const Outcome r = Korvex(c.args);

@@ -62,6 +62,65 @@ TEST(Preview, SilentOnErrorsCommandsAndAssignments)
     EXPECT_EQ(s.shown(), "Error"); // Enter shows the message
 }
 
+TEST(Preview, AValueThatIsNotTheLinesIsMarkedStale) {
+    struct Step {
+        const char* typed;
+        const char* shown;
+        bool stale;
+    };
+    {
+        PreviewSession s;
+        const Step steps[] = {{"1", "1", false}, {"2", "12", false}, {"+", "12", true}, {"3", "15", false}};
+        for (const Step& k : steps) {
+            EXPECT_EQ(s.typed(k.typed), k.shown) << "after " << k.typed;
+            EXPECT_EQ(s.c.IsResultStale(), k.stale) << "after " << k.typed;
+        }
+    }
+
+    // whole lines, each after 7 was entered
+    const Step lines[] = {
+        {"7/0", "7", true},  {"2^10+", "7", true}, {"100!", "7", true}, {"sin(", "7", true},
+        {"@HEX", "7", true}, {"B=5", "7", true},   {"2+2", "4", false}, {"", "0", false},
+    };
+    for (const Step& k : lines) {
+        PreviewSession s;
+        s.enter("7");
+        s.c.SetInputText(k.typed);
+        Settle(s.c);
+        EXPECT_EQ(s.shown(), k.shown) << k.typed;
+        EXPECT_EQ(s.c.IsResultStale(), k.stale) << k.typed;
+    }
+
+    PreviewSession s;
+    s.enter("7");
+    s.c.SetInputText("7/0");
+    Settle(s.c);
+    s.press(); // Enter answers for the line
+    EXPECT_EQ(s.shown(), "Error");
+    EXPECT_FALSE(s.c.IsResultStale());
+    s.c.SetInputText("1+");
+    Settle(s.c);
+    EXPECT_TRUE(s.c.IsResultStale()); // the message is not this line's either
+
+    // a recalled record's value is its own, though the text cannot be previewed
+    s.enter("A=3").enter("5");
+    s.c.DownKeyActionExecute();
+    Settle(s.c);
+    EXPECT_EQ(s.input(), "A=3");
+    EXPECT_EQ(s.shown(), "3");
+    EXPECT_FALSE(s.c.IsResultStale());
+}
+
+TEST(Preview, ADisplayChangeKeepsTheRecordedValue) {
+    // a preview of ANS*2 with today's Ans would show 8
+    PreviewSession s;
+    s.enter("2").enter("ANS*2").enter("@FIX2");
+    Settle(s.c);
+    EXPECT_EQ(s.shown(), "4.00");
+    EXPECT_EQ(s.c.GetAns(), 4);
+    EXPECT_FALSE(s.c.IsResultStale());
+}
+
 TEST(Preview, OffStartsNothing)
 {
     Session s;

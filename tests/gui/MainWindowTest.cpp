@@ -283,9 +283,21 @@ TEST_F(WindowTest, CopyPutsTheShownValueOnTheClipboard) {
     EXPECT_EQ(clipboard->text(), "0.3");
     EXPECT_EQ(QApplication::focusWidget(), edit());
 
-    enter("1+"); // a message on display: the value is still what is copied
+    // a message, or a value that is not the line's, is no answer: nothing is copied
+    clipboard->setText(QStringLiteral("kept"));
+    enter("1+");
     key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(clipboard->text(), "0.3");
+    EXPECT_EQ(clipboard->text(), "kept");
+    calc().SetIsRealTimeCalc(true);
+    key(Qt::Key_Escape);
+    type("2");
+    settle();
+    type("+");
+    settle();
+    ASSERT_EQ(shown(), "2.0");
+    key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(clipboard->text(), "kept");
+    EXPECT_EQ(edit()->cursorPosition(), 2); // the line is left as it was
 }
 
 TEST_F(WindowTest, TheHistoryListShowsRecordsNewestFirstAndRecallsAClickedRow) {
@@ -315,6 +327,12 @@ TEST_F(WindowTest, TheHistoryListShowsRecordsNewestFirstAndRecallsAClickedRow) {
     enter("1234.5678");
     form->NormalAction->trigger();
     EXPECT_EQ(rowText(*form, 0, THistoryListModel::ValueTextRole), "1,234.568");
+    clickRow(*form, 0); // the mode button names the mode the row's value shows in
+    EXPECT_EQ(shown(), "1,234.568");
+    EXPECT_EQ(form->ResultModeBtn->text(), "Fix3");
+    form->NormalAction->trigger(); // until the window's own choice is back
+    EXPECT_EQ(shown(), "1,234.5678");
+    EXPECT_EQ(form->ResultModeBtn->text(), "Norm");
 
     // a click takes the row's angle mode
     form->RadAction->trigger();
@@ -515,13 +533,17 @@ TEST_F(WindowTest, TheLivePreviewFollowsTyping) {
     struct Step {
         const char* typed;
         const char* shown;
+        bool stale; // drawn dimmed: a value kept from an earlier text
     };
     // 12+ does not evaluate and keeps 12, nor does 12+3/0, which keeps 15
-    const Step steps[] = {{"1", "1"}, {"2", "12"}, {"+", "12"}, {"3", "15"}, {"/0", "15"}};
+    const Step steps[] = {
+        {"1", "1", false}, {"2", "12", false}, {"+", "12", true}, {"3", "15", false}, {"/0", "15", true},
+    };
     for (const Step& s : steps) {
         type(QString::fromLatin1(s.typed));
         settle();
         EXPECT_EQ(shown(), QString::fromLatin1(s.shown)) << "after " << s.typed;
+        EXPECT_EQ(form->CalcResultViewer->IsStale(), s.stale) << "after " << s.typed;
     }
     key(Qt::Key_Return); // Enter shows the message the preview kept quiet
     EXPECT_NE(shown(), "15");

@@ -2,6 +2,9 @@
 #include "CalcResultViewerWidget.h"
 
 #include <QFontMetrics>
+#include <QImage>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +19,18 @@ QFont base(int pixels) {
 
 int advance(const TFittedText& t) {
     return QFontMetrics(t.Font).horizontalAdvance(t.Text);
+}
+
+// The darkest grey level the widget's text leaves on a white image.
+int darkest(TCalcResultViewerWidget& w) {
+    QImage image(w.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    w.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    int level = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            level = std::min(level, qGray(image.pixel(x, y)));
+    return level;
 }
 
 } // namespace
@@ -98,4 +113,21 @@ TEST(ResultViewerWidget, PaintsWhatTheViewerStateShows) {
         w.render(&image);
         EXPECT_EQ(w.PaintedText(), QString::fromLatin1(c.painted)) << c.name;
     }
+}
+
+TEST(ResultViewerWidget, AStaleResultIsDrawnLighterThanACurrentOne) {
+    TCalcResultViewer viewer(TFormatSettings::Plain());
+    viewer.SetValue(88888);
+    TCalcResultViewerWidget w;
+    w.resize(300, 35);
+    w.SetViewer(&viewer);
+    const int current = darkest(w);
+    EXPECT_LT(current, 40); // black text
+    w.SetStale(true);
+    const int stale = darkest(w);
+    EXPECT_EQ(w.PaintedText(), "88888"); // the same text, only dimmed
+    EXPECT_GT(stale, current + 40);
+    EXPECT_LT(stale, 255); // but still drawn
+    w.SetStale(false);
+    EXPECT_EQ(darkest(w), current);
 }

@@ -20,6 +20,7 @@ TEST(MojiConvert, FoldsWidthOperatorsAndCase)
         {u"sin(30)", u"SIN(30)"},
         {u"Sin", u"SIN"},
         {u"1\u30FC2\uFF702\u20153", u"1-2-2-3"},
+        {u"\u22125\u22122", u"-5-2"},     // the minus sign of copied text
         {u"1\uFF0D2", u"1-2"},            // full-width hyphen-minus folds to "-"
         {u"1\u20142", u"1\u20142"},       // an em dash is no minus
         {u"2\u00D73\u00D74", u"2*3*4"},
@@ -35,8 +36,8 @@ TEST(MojiConvert, FoldsWidthOperatorsAndCase)
 
 TEST(MojiConvert, OperatorSignsKeepTheLength)
 {
-    const QString s = QString::fromUtf16(u"\u00D7\u00F7\u30FC\uFF70\u2015");
-    EXPECT_EQ(ConvertOperatorSigns(s), QStringLiteral("*/---"));
+    const QString s = QString::fromUtf16(u"\u00D7\u00F7\u30FC\uFF70\u2015\u2212");
+    EXPECT_EQ(ConvertOperatorSigns(s), QStringLiteral("*/----"));
 }
 
 TEST(MojiConvert, FullWidthKatakanaBecomesHalfWidth)
