@@ -47,6 +47,15 @@ std::string ReadAll(QTemporaryFile& f)
     return f.readAll().toStdString();
 }
 
+// The lines korvex itself wrote on standard error (a sanitizer may add its own).
+std::string Messages(const QString& Err)
+{
+    std::string own;
+    for (const QString& line : Err.split(u'\n'))
+        if (line.startsWith(u"korvex: ")) own += line.toStdString() + "\n";
+    return own;
+}
+
 // korvex with standard descriptors the caller chooses (-1: closed) and SIGPIPE
 // ignored, in the C locale so that the reasons are the system's English ones.
 // Standard error, and standard output when Out is kCapture, go to files.
@@ -155,7 +164,7 @@ TEST(EvalCommand, OutputThatCannotBeWritten)
         const Outcome r = Spawn(c.args, input.read, out, {}, std::exchange(input.write, -1));
         if (c.target == tFull) ::close(out);
         EXPECT_EQ(r.status, esWriteError) << c.what;
-        EXPECT_EQ(r.err.toStdString(), std::string("korvex: write error: ") + c.reason + "\n") << c.what;
+        EXPECT_EQ(Messages(r.err), std::string("korvex: write error: ") + c.reason + "\n") << c.what;
     }
 }
 
@@ -195,7 +204,7 @@ TEST(EvalCommand, KindsOfStandardInput)
         if (c.source == sDirectory || c.source == sDevNull) ::close(in);
         EXPECT_EQ(r.status, c.status) << c.what;
         EXPECT_EQ(r.out.toStdString(), c.out) << c.what;
-        EXPECT_EQ(r.err.toStdString(), c.err) << c.what;
+        EXPECT_EQ(Messages(r.err), c.err) << c.what;
     }
 }
 
