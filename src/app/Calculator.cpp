@@ -540,20 +540,23 @@ void TCalculator::CustomBtnActionExecute()
 bool TCalculator::AssignVariable(bool IsRecord)
 {
     const QString S = ConvertHalfWidthUpper(FInput.Text);
-    const QStringList pieces = S.split(u'=');
-    const QString name = TrimBlanks(pieces.value(0));
+    // the name is what comes before the first "=", the expression what lies
+    // between it and the next one; a line of many "=" is never split into pieces
+    const qsizetype equals = S.indexOf(u'=');
+    const QString name = TrimBlanks(equals < 0 ? S : S.left(equals));
     if (name != u"M" && CreateFunctionDictionary().contains(name)) {
         IsCalc = true;
         return false;
     }
     // an answer to a prompt whose "=" was removed has no right-hand side to read
-    if (name.isEmpty() || pieces.size() < 2) return false;
+    if (name.isEmpty() || equals < 0) return false;
     // a name no expression can read back would be stored for nothing
     if (name != u"M" && !ReadsAsOneVariable(name)) {
         IsCalc = true;
         return false;
     }
-    QString E = pieces[1];
+    const qsizetype next = S.indexOf(u'=', equals + 1);
+    QString E = S.mid(equals + 1, next < 0 ? -1 : next - equals - 1);
     if (E.isEmpty()) return true;
     if (E.startsWith(u' ')) E.remove(0, 1);
 

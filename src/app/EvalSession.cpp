@@ -3,8 +3,14 @@
 #include "Calculator.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
 #include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 QString TEvalSession::Enter(const QString& Line, bool* Ok)
@@ -36,13 +42,23 @@ QString UsageText()
         "settings file. Each LINE (or, without LINEs, each line of standard input) is\n"
         "entered and confirmed with Enter as in the window: expressions, assignments\n"
         "such as A=3, and @ commands such as @HEX or @FIX2. After each line Korvex\n"
-        "prints what the result area shows. Exit status: 0 when every line ended with\n"
-        "a value on display, 1 when any ended with a message, 2 for bad usage.\n"
+        "prints what the result area shows. A line of standard input longer than\n"
+        "1 MiB is answered \"Syntax error\".\n"
+        "\n"
+        "Numbers are printed with the decimal and group separators of the locale, as\n"
+        "in the window; scripts that need a fixed format set LC_ALL=C.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  every line ended with a value on display\n"
+        "  1  a line ended with a message, or with a value the display mode cannot show\n"
+        "  2  bad usage, or standard input could not be read\n"
+        "  3  the output could not be written (a full disk, a closed pipe)\n"
         "\n"
         "Examples:\n"
         "  korvex --eval \"1+2\"                  prints 3\n"
         "  korvex --eval -- -5                  prints -5\n"
-        "  printf 'A=3\\nA*2\\n' | korvex --eval  prints 3 and 6\n");
+        "  printf 'A=3\\nA*2\\n' | korvex --eval  prints 3 and 6\n"
+        "  LC_ALL=C korvex --eval 2.5           prints 2.5 in any locale\n");
 }
 
 namespace {
@@ -54,49 +70,149 @@ void Print(std::FILE* Out, const QString& Text)
     std::fputc('\n', Out);
 }
 
-// Reads lines of any length from a file descriptor. Whatever was printed is
-// flushed before the reader waits for more input, so a pipe used interactively
-// sees each answer at once, while a file of many lines is not written a line at
-// a time.
-class TLineReader {
-public:
-    TLineReader(int Fd, std::FILE* Out) : FFd(Fd), FOut(Out) {}
+QString Reason(int Error) {
+    return QString::fromLocal8Bit(std::strerror(Error));
+}
 
-    bool Next(QByteArray& Line)
-    {
-        Line.clear();
-        for (;;) {
-            const qsizetype nl = FBuffer.indexOf('\n', FPos);
-            if (nl >= 0) {
-                Line = FBuffer.mid(FPos, nl - FPos);
-                FPos = nl + 1;
-                break;
-            }
-            if (FEnd) {
-                if (FPos >= FBuffer.size()) return false;
-                Line = FBuffer.mid(FPos);
-                FPos = FBuffer.size();
-                break;
-            }
-            FBuffer.remove(0, FPos);
-            FPos = 0;
-            std::fflush(FOut);
-            char chunk[65536];
-            const ssize_t n = ::read(FFd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) FEnd = true;
-            else FBuffer.append(chunk, n);
-        }
-        if (Line.endsWith('\r')) Line.chop(1);
-        return true;
+void ReportWriteError(std::FILE* Err, int Error) {
+    Print(Err, QStringLiteral("korvex: write error: %1").arg(Reason(Error)));
+    std::fflush(Err);
+}
+
+// The answers, through the stream's buffer. The first write or flush that fails
+// is kept with its reason; nothing is written after it.
+class TOutput {
+public:
+    explicit TOutput(std::FILE* Out) : FOut(Out) {}
+
+    void Line(const QString& Text) {
+        if (FError) return;
+        const QByteArray bytes = Text.toUtf8();
+        errno = 0;
+        if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), FOut) != std::size_t(bytes.size()) ||
+            std::fputc('\n', FOut) == EOF)
+            Fail();
     }
 
+    void Flush() {
+        if (FError) return;
+        errno = 0;
+        if (std::fflush(FOut) == EOF) Fail();
+    }
+
+    // the errno of the failed write, 0 while none has failed
+    int Error() const { return FError; }
+
 private:
-    int FFd;
+    void Fail() { FError = errno ? errno : EIO; }
+
     std::FILE* FOut;
-    QByteArray FBuffer;
-    qsizetype FPos = 0;
-    bool FEnd = false;
+    int FError = 0;
+};
+
+// Reads lines from a file descriptor in large blocks, looking for the newline
+// only in bytes not searched before, so the time is linear in the input. A line
+// longer than EvalMaxLineBytes is not kept: its bytes are dropped up to its
+// newline, so the memory stays bounded whatever the input. The answers printed
+// so far are flushed before each read, so a pipe used interactively sees each
+// answer at once, while a file of many lines is not written a line at a time.
+class TLineReader {
+public:
+    enum TNext { nxLine, nxTooLong, nxEnd };
+
+    TLineReader(int Fd, TOutput& Out)
+        : FFd(Fd), FOut(Out), FData(std::make_unique_for_overwrite<char[]>(kCapacity)) {}
+
+    // nxEnd at the end of the input, after a read error (ReadError) and once the
+    // output has failed. Line stays valid until the next call.
+    TNext Next(QByteArrayView& Line) {
+        Line = {};
+        for (;;) {
+            if (const void* nl = std::memchr(FData.get() + FScan, '\n', std::size_t(FEnd - FScan))) {
+                const qsizetype at = static_cast<const char*>(nl) - FData.get();
+                const bool skipped = FSkipping;
+                FSkipping = false;
+                return Take(at, at + 1, skipped, Line);
+            }
+            FScan = FEnd;
+            // one byte more may be the "\r" before the newline
+            if (FSkipping || FEnd - FStart > EvalMaxLineBytes + 1) {
+                // the line's bytes so far are dropped; its newline is still to come
+                FSkipping = true;
+                FStart = FScan = FEnd = 0;
+            }
+            if (FAtEnd) {
+                if (FSkipping) {
+                    FSkipping = false;
+                    return nxTooLong;
+                }
+                if (FStart == FEnd) return nxEnd;
+                return Take(FEnd, FEnd, false, Line);
+            }
+            if (!Fill()) return nxEnd;
+        }
+    }
+
+    // the errno of the failed read, 0 if none failed
+    int ReadError() const { return FReadError; }
+
+private:
+    // a line that is not too long always leaves room for a block behind it
+    static constexpr qsizetype kBlock = 64 * 1024;
+    static constexpr qsizetype kCapacity = EvalMaxLineBytes + 1 + kBlock;
+
+    // The line from FStart to End (a "\r" before its newline is not part of
+    // it); the next one starts at Next.
+    TNext Take(qsizetype End, qsizetype Next, bool Skipped, QByteArrayView& Line) {
+        QByteArrayView line(FData.get() + FStart, End - FStart);
+        if (line.endsWith('\r')) line.chop(1);
+        FStart = FScan = Next;
+        if (Skipped || line.size() > EvalMaxLineBytes) return nxTooLong;
+        Line = line;
+        return nxLine;
+    }
+
+    // Reads what is there, waiting for it if need be; false after an error.
+    bool Fill() {
+        if (FStart > 0) {
+            // the start of an unfinished line moves to the front, once per line
+            std::memmove(FData.get(), FData.get() + FStart, std::size_t(FEnd - FStart));
+            FEnd -= FStart;
+            FScan -= FStart;
+            FStart = 0;
+        }
+        FOut.Flush();
+        if (FOut.Error()) return false;
+        for (;;) {
+            const ssize_t n = ::read(FFd, FData.get() + FEnd, std::size_t(kCapacity - FEnd));
+            if (n > 0) {
+                FEnd += n;
+                return true;
+            }
+            if (n == 0) {
+                FAtEnd = true;
+                return true;
+            }
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                // a non-blocking descriptor handed down by the caller: wait for input
+                pollfd p = {FFd, POLLIN, 0};
+                if (::poll(&p, 1, -1) >= 0 || errno == EINTR) continue;
+            }
+            FReadError = errno;
+            return false;
+        }
+    }
+
+    int FFd;
+    TOutput& FOut;
+    std::unique_ptr<char[]> FData; // only the pages in use are touched
+    qsizetype FStart = 0;          // first byte of the current line
+    qsizetype FScan = 0;           // bytes before this are known to hold no newline
+    qsizetype FEnd = 0;            // end of the bytes read
+    bool FSkipping = false;        // dropping the rest of a line that is too long
+    bool FAtEnd = false;
+    int FReadError = 0;
 };
 
 } // namespace
@@ -111,7 +227,7 @@ int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, 
         } else if (options && a.startsWith(u'-') && a.size() > 1) {
             Print(Err, QStringLiteral("korvex: unknown option %1\n").arg(a) + UsageText());
             std::fflush(Err);
-            return 2;
+            return esUsage;
         } else {
             lines << a;
         }
@@ -120,19 +236,64 @@ int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, 
     TCalculator calculator;
     calculator.StartWithDefaults();
     TEvalSession session(calculator);
-    int status = 0;
+    TOutput out(Out);
+    int status = esValues;
     auto enter = [&](const QString& line) {
         bool ok = true;
-        Print(Out, session.Enter(line, &ok));
-        if (!ok) status = 1;
+        out.Line(session.Enter(line, &ok));
+        if (!ok) status = esMessage;
     };
+    int readError = 0;
     if (!lines.isEmpty()) {
-        for (const QString& line : lines) enter(line);
+        for (const QString& line : lines) {
+            enter(line);
+            if (out.Error()) break;
+        }
     } else {
-        TLineReader reader(fileno(In), Out);
-        QByteArray line;
-        while (reader.Next(line)) enter(QString::fromUtf8(line));
+        TLineReader reader(fileno(In), out);
+        QByteArrayView line;
+        while (!out.Error()) {
+            const TLineReader::TNext next = reader.Next(line);
+            if (next == TLineReader::nxEnd) break;
+            if (next == TLineReader::nxLine) {
+                enter(QString::fromUtf8(line));
+            } else {
+                out.Line(QStringLiteral("Syntax error"));
+                status = esMessage;
+            }
+        }
+        readError = reader.ReadError();
     }
-    std::fflush(Out);
+    out.Flush();
+    if (out.Error()) {
+        ReportWriteError(Err, out.Error());
+        return esWriteError;
+    }
+    if (readError) {
+        Print(Err, QStringLiteral("korvex: cannot read standard input: %1").arg(Reason(readError)));
+        std::fflush(Err);
+        return esReadError;
+    }
     return status;
+}
+
+void HoldClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // the lowest free descriptor is the closed one, the lower ones being open
+        const int held = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+        if (held >= 0 && held != fd) {
+            ::dup2(held, fd);
+            ::close(held);
+        }
+    }
+}
+
+int PrintUsage(std::FILE* Out, std::FILE* Err) {
+    TOutput out(Out);
+    out.Line(UsageText().chopped(1)); // the text ends with its own newline
+    out.Flush();
+    if (!out.Error()) return esValues;
+    ReportWriteError(Err, out.Error());
+    return esWriteError;
 }

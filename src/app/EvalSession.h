@@ -22,10 +22,35 @@ private:
     TCalculator& FCalculator;
 };
 
+// The exit statuses of `korvex --eval` (and of `korvex --help`, which can only
+// fail to write).
+enum TEvalStatus : int {
+    esValues = 0,     // every line ended with a value on display
+    esMessage = 1,    // a line ended with a message or a value that cannot be shown
+    esUsage = 2,      // an unknown option
+    esReadError = 2,  // standard input could not be read
+    esWriteError = 3, // the answers could not be written
+};
+
+// The longest line of standard input, in bytes, that is entered. An expression
+// that long is far past what the calculator takes, so a longer line is not kept:
+// it is answered "Syntax error" and leaves the calculator as it was.
+constexpr qsizetype EvalMaxLineBytes = 1024 * 1024;
+
 // The command line: `korvex --eval [--] [LINE ...]`; without lines, standard
-// input is read to its end. Returns the exit status: 0 when every line ended
-// with a value on display, 1 when any did not, 2 for bad usage.
+// input is read to its end. Returns a TEvalStatus. After a write error nothing
+// more is read; it and a read error are reported on Err.
 int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, std::FILE* Err);
+
+// A standard descriptor (0, 1, 2) closed at start would be the first one the
+// application object opens, and the answers would then be read from or written
+// into the toolkit's own file. Each closed one is held by /dev/null opened the
+// other way round, so that using it still fails with "Bad file descriptor".
+// Called before the application object exists.
+void HoldClosedStandardDescriptors();
 
 // The text `korvex --help` prints.
 QString UsageText();
+
+// Prints UsageText on Out; returns esValues, or esWriteError after saying why on Err.
+int PrintUsage(std::FILE* Out, std::FILE* Err);

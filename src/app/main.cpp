@@ -173,11 +173,9 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    if (!args.isEmpty() && (args[0] == u"--help" || args[0] == u"-h")) {
-        std::fputs(UsageText().toUtf8().constData(), stdout);
-        return 0;
-    }
+    if (!args.isEmpty() && (args[0] == u"--help" || args[0] == u"-h")) return PrintUsage(stdout, stderr);
     if (!args.isEmpty() && args[0] == u"--eval") {
+        HoldClosedStandardDescriptors(); // before the application opens any of its own
         QCoreApplication app(argc, argv);
         return RunEvalCommand(args.mid(1), stdin, stdout, stderr);
     }
