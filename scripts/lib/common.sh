@@ -6,7 +6,7 @@ KORVEX_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # Debian packages the build, the tests and the window need.
 KORVEX_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl-dev libicu-dev
+  qt6-base-dev libgl-dev libicu-dev libxcb1-dev
   qt6-translations-l10n libqt6svg6
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool xclip xauth x11-utils

@@ -19,6 +19,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
+#include <QPainter>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
@@ -30,6 +31,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+
+#ifdef KORVEX_WITH_XCB
+#include <QGuiApplication>
+#include <qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
 #include <limits>
 
 #ifndef KORVEX_HOMEPAGE
@@ -632,13 +640,41 @@ void TMainForm::ApplyTopMost() {
     if (on) raise();
 }
 
+bool CompositorRunning() {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
+#ifdef KORVEX_WITH_XCB
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+        // a compositing manager owns the selection _NET_WM_CM_S<screen>
+        xcb_connection_t* c = x11->connection();
+        const char name[] = "_NET_WM_CM_S0";
+        xcb_intern_atom_reply_t* atom =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        if (!atom) return false;
+        xcb_get_selection_owner_reply_t* owner =
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+        const bool running = owner && owner->owner != XCB_NONE;
+        std::free(owner);
+        std::free(atom);
+        return running;
+    }
+#endif
+    return false;
+}
+
 void TMainForm::SetBorderless(bool On) {
-    if (windowFlags().testFlag(Qt::FramelessWindowHint) == On) return;
+    // where a compositor runs, the borderless window's background is drawn at
+    // the controls' opacity and the desktop shows through it
+    const bool seeThrough = On && CompositorRunning();
+    if (windowFlags().testFlag(Qt::FramelessWindowHint) == On &&
+        testAttribute(Qt::WA_TranslucentBackground) == seeThrough)
+        return;
     const bool visible = isVisible();
     // On the screen the frame moves by the border's width and height, so that
     // the client area keeps its place whether the border goes or comes back; a
     // window not yet shown just takes the style.
     const QRect client = geometry();
+    // the new flag makes the window anew, with an alpha channel when it is see-through
+    setAttribute(Qt::WA_TranslucentBackground, seeThrough);
     setWindowFlag(Qt::FramelessWindowHint, On);
     if (visible) {
         setGeometry(client);
@@ -679,6 +715,16 @@ void TMainForm::ApplyTransparencyValue(int Value) {
         }
         if (effect->opacity() != FOpacity) effect->setOpacity(FOpacity);
     }
+    update(); // the see-through background takes the opacity too
+}
+
+void TMainForm::paintEvent(QPaintEvent* e) {
+    if (!testAttribute(Qt::WA_TranslucentBackground)) return QWidget::paintEvent(e);
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    QColor background = palette().color(QPalette::Window);
+    background.setAlphaF(float(FOpacity));
+    p.fillRect(rect(), background);
 }
 
 void TMainForm::MenuPanelDblClick() {
