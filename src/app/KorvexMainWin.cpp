@@ -643,7 +643,9 @@ void TMainForm::ApplyTopMost() {
 bool CompositorRunning() {
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
 #ifdef KORVEX_WITH_XCB
-    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    // (the offscreen platform answers too, without a connection)
+    if (x11 && x11->connection() && QGuiApplication::platformName() == QLatin1String("xcb")) {
         // a compositing manager owns the selection _NET_WM_CM_S<screen>
         xcb_connection_t* c = x11->connection();
         const char name[] = "_NET_WM_CM_S0";
