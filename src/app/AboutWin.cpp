@@ -1,8 +1,9 @@
 #include "AboutWin.h"
 
+#include "SettingDlg.h"
+
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 
@@ -51,10 +52,5 @@ void TAboutForm::Button1Click() {
 
 void TAboutForm::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    // centred on the screen, not on the main window
-    if (const QScreen* s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
 }

@@ -40,9 +40,6 @@
 #endif
 #include <limits>
 
-#ifndef KORVEX_HOMEPAGE
-#define KORVEX_HOMEPAGE "https://korvex.halvoren.example/"
-#endif
 
 namespace {
 

@@ -158,14 +158,17 @@ QMessageBox::StandardButton TSettingDialog::Ask(QMessageBox::Icon Icon, const QS
     return MessageDialog ? MessageDialog(Icon, Text, Buttons, DefaultButton) : DefaultButton;
 }
 
+void CentreOnScreen(QWidget& Dialog) {
+    if (const QScreen* s = Dialog.screen()) {
+        QRect frame = Dialog.frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        Dialog.move(frame.topLeft());
+    }
+}
+
 void TSettingDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    // centred on the screen, not on the main window
-    if (const QScreen* s = screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(s->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    CentreOnScreen(*this);
 }
 
 void TSettingDialog::resizeEvent(QResizeEvent* e) {

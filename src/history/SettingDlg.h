@@ -13,6 +13,10 @@ class QPushButton;
 class QSlider;
 class TAppData;
 
+// Every dialog of the program appears centred on its screen, not on the main
+// window.
+void CentreOnScreen(QWidget& Dialog);
+
 // The settings dialog: the history limit, whether history and variables are
 // saved, real-time calculation and the transparency level, plus the command
 // that clears the settings file, the history and the variables.
