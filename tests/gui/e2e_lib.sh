@@ -1,8 +1,9 @@
 # Shared by the end-to-end scripts: source it with $korvex and $e2e_seconds set.
-# It skips (exit 77) without the X tools, runs the calling script again inside
-# a bounded Xvfb, and gives start, stop, expect_copied and fail.
+# It skips (exit 77) without the X tools, runs the calling script again bounded
+# in time, starts an X server of its own, and gives start, stop, expect_copied
+# and fail.
 
-for tool in xvfb-run Xvfb xdotool xclip xauth xprop timeout; do
+for tool in Xvfb xdotool xclip xprop timeout; do
   if ! command -v "$tool" >/dev/null; then
     echo "skipped: $tool is not installed" >&2
     exit 77
@@ -12,10 +13,20 @@ done
 # The whole run is bounded; inside, every wait has its own limit.
 if [ "${KORVEX_E2E_INNER:-}" != 1 ]; then
   export KORVEX_E2E_INNER=1
-  exec timeout --kill-after=5 "$e2e_seconds" xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$korvex"
+  exec timeout --kill-after=5 "$e2e_seconds" "$0" "$korvex"
 fi
 
 work=$(mktemp -d)
+# An X server of this run's own: it picks a free display itself and names it,
+# so runs started at the same moment never share one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n 1 "$work/display")"
 ini="$work/config/Halvoren/Korvex/Korvex.ini"
 mkdir -p "$(dirname "$ini")"
 pid=""
@@ -24,6 +35,8 @@ cleanup() {
     kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
   fi
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
