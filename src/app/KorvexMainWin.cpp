@@ -357,6 +357,8 @@ void TMainForm::CreateActions() {
                                           QKeySequence(Qt::CTRL | Qt::Key_D));
     connect(DelRecordExpressionAction, &QAction::triggered, this,
             [&c] { c.DelRecordExpressionActionExecute(); });
+    VariableListAction = NewAction("VariableListAction", mainMenu, QStringLiteral("変数一覧"));
+    connect(VariableListAction, &QAction::triggered, this, &TMainForm::VariableListActionExecute);
 }
 
 void TMainForm::CreateControls() {
@@ -508,7 +510,8 @@ void TMainForm::CreatePopups() {
 
     MainPopup = new QMenu(this);
     MainPopup->setObjectName(QStringLiteral("MainPopup"));
-    MainPopup->addActions({TopMostAction, RecordExpressionAction, DelRecordExpressionAction});
+    MainPopup->addActions(
+        {TopMostAction, RecordExpressionAction, DelRecordExpressionAction, VariableListAction});
     MainPopup->addSeparator();
     MainPopup->addAction(SettingAction);
     MainPopup->addAction(HomePageAction);
@@ -518,6 +521,9 @@ void TMainForm::CreatePopups() {
 
     HistoryPopup = new QMenu(this);
     HistoryPopup->setObjectName(QStringLiteral("HistoryPopup"));
+
+    VariablePopup = new QMenu(this);
+    VariablePopup->setObjectName(QStringLiteral("VariablePopup"));
 }
 
 // ---------------------------------------------------------------------------------
@@ -548,6 +554,7 @@ void TMainForm::Render() {
     }
 
     CalcModeLabel->setVisible(c.CalcModeLabelVisible());
+    VariableListAction->setEnabled(c.HasVariablePopupItems());
     CalcResultViewer->SetStale(c.IsResultStale());
     CalcResultViewer->update();
 
@@ -820,6 +827,19 @@ void TMainForm::ResultPopupPopup() {
 
 void TMainForm::MainPopupPopup() {
     TopMostAction->setChecked(FCalculator.IsTopMost());
+    VariableListAction->setEnabled(FCalculator.HasVariablePopupItems());
+}
+
+void TMainForm::VariableListActionExecute() {
+    const QList<TCalculator::TVariableItem> items = FCalculator.VariablePopupItems();
+    if (items.isEmpty()) return;
+    VariablePopup->clear();
+    for (int p = 0; p < items.size(); ++p) {
+        QAction* a = VariablePopup->addAction(MenuText(items[p].Caption));
+        connect(a, &QAction::triggered, this, [this, p] { FCalculator.VariablePopupItemClick(p); });
+    }
+    // where the main menu was, which the item was chosen from
+    PopupBelow(VariablePopup, MenuBtn);
 }
 
 void TMainForm::HistoryBtnActionExecute() {

@@ -914,3 +914,70 @@ TEST(Enter, TypingReplacesTheSelectedPlace) {
     s.press();
     EXPECT_EQ(str(s.shown()), "-6");
 }
+
+namespace {
+
+QStringList VariableCaptions(const TCalculator& c)
+{
+    QStringList captions;
+    for (const TCalculator::TVariableItem& item : c.VariablePopupItems()) captions << item.Caption;
+    return captions;
+}
+
+} // namespace
+
+TEST(VariablePopup, ListsTheVariablesAsTheyChange)
+{
+    Session s;
+    EXPECT_FALSE(s.c.HasVariablePopupItems());
+    EXPECT_TRUE(s.c.VariablePopupItems().isEmpty());
+
+    s.enter("rate = 1/8");
+    s.enter(QString::fromUtf16(u"\uFF21 = 3"));
+    EXPECT_TRUE(s.c.HasVariablePopupItems());
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0.125", "A = 3"})); // in the order first assigned
+    s.enter("A = 40000");
+    s.enter("@,");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0.125", "A = 40,000"}));
+    s.enter("@FIX2");
+    s.enter("M = 5");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0.13", "A = 40,000.00", "M = 5.00"}));
+    s.enter("@HEX");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0x0", "A = 0x9C40", "M = 0x5"}));
+
+    s.enter("@VARCL");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"M = 0x5"}));
+    EXPECT_TRUE(s.c.HasVariablePopupItems()); // M alone is worth the popup
+    s.enter("M = 0");
+    EXPECT_FALSE(s.c.HasVariablePopupItems());
+    EXPECT_TRUE(s.c.VariablePopupItems().isEmpty());
+}
+
+TEST(VariablePopup, AnEntryInsertsItsNameAtTheCaret)
+{
+    Session s;
+    s.enter("A = 3");
+    s.enter("rate = 2");
+    ASSERT_EQ(s.c.VariablePopupItems().size(), 2);
+    EXPECT_EQ(s.c.VariablePopupItems()[1].Name, "RATE");
+
+    // right after a calculation the name replaces the selected line, as typing does
+    s.enter("1+2");
+    s.c.VariablePopupItemClick(1);
+    EXPECT_EQ(str(s.input()), "RATE");
+    EXPECT_FALSE(s.c.GetIsCalc());
+    s.type("*");
+    s.c.VariablePopupItemClick(0);
+    EXPECT_EQ(str(s.input()), "RATE*A");
+    s.press();
+    EXPECT_EQ(str(s.shown()), "6");
+
+    s.c.SetInputText("1+*2");
+    s.c.PlaceCaret(false, 2);
+    s.c.VariablePopupItemClick(1);
+    EXPECT_EQ(str(s.input()), "1+RATE*2");
+    EXPECT_EQ(s.c.InputLine().Caret, 6);
+    s.c.VariablePopupItemClick(2); // no such entry
+    s.c.VariablePopupItemClick(-1);
+    EXPECT_EQ(str(s.input()), "1+RATE*2");
+}
