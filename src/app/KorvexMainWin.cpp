@@ -838,8 +838,8 @@ void TMainForm::VariableListActionExecute() {
         QAction* a = VariablePopup->addAction(MenuText(items[p].Caption));
         connect(a, &QAction::triggered, this, [this, p] { FCalculator.VariablePopupItemClick(p); });
     }
-    // where the main menu was, which the item was chosen from
-    PopupBelow(VariablePopup, MenuBtn);
+    // under the line its names go into, as the history popup
+    PopupBelow(VariablePopup, ExpressionEdit);
 }
 
 void TMainForm::HistoryBtnActionExecute() {
