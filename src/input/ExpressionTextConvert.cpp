@@ -126,7 +126,7 @@ TExpressionTextConvert::TExpressionTextConvert() : FunctionDictionary(CreateFunc
 bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
     FExpressionText = ExpressionText;
     ExpressionIndex = 0;
-    FErrorRange = {};
+    FFailed = false;
     if (ExpressionText.isEmpty() || ExpressionText.size() > MaxTextLength) {
         // a refused text has no position of its own
         FErrorIndex = 0;
@@ -136,13 +136,13 @@ bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
     (FKeyList ? *FKeyList : ScratchKeyList).clear();
     if (FKeySourceList) FKeySourceList->clear();
     const bool converted = Scan();
+    FTypedText = ExpressionText;
+    FFailed = !converted;
     // the keys' places so far are in the normalised text; the caller's are in its own
-    if (FKeySourceList || !converted) {
+    if (FKeySourceList) {
         const TFoldedPositions typed(ExpressionText, FExpressionText);
-        if (FKeySourceList)
-            for (TTextRange& r : *FKeySourceList)
-                r = typed.Source(r);
-        if (!converted) FErrorRange = typed.Source({ExpressionIndex, FErrorEnd - ExpressionIndex});
+        for (TTextRange& r : *FKeySourceList)
+            r = typed.Source(r);
     }
     if (converted) {
         FErrorIndex = 0;
@@ -151,6 +151,12 @@ bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
     }
     FErrorIndex = ExpressionIndex;
     return false;
+}
+
+// Found only when asked for: a failing live preview never needs it.
+TTextRange TExpressionTextConvert::ErrorRange() const {
+    if (!FFailed) return {};
+    return TFoldedPositions(FTypedText, FExpressionText).Source({FErrorIndex, FErrorEnd - FErrorIndex});
 }
 
 bool TExpressionTextConvert::Scan() {

@@ -44,7 +44,7 @@ public:
     // The typed characters the last conversion stopped at: the character that
     // starts no key, or the whole of the name that is neither a function word nor
     // a variable. Empty after a success or a refused text.
-    TTextRange ErrorRange() const { return FErrorRange; }
+    TTextRange ErrorRange() const;
 
     void SetKeyList(TKeyList* Value) { FKeyList = Value; }
     void SetVariableDictionary(const TVariableDictionary* Value) { FVariableDictionary = Value; }
@@ -75,8 +75,9 @@ private:
     QStringList* FCalcModeVariableList = nullptr;
     bool FIsVarCalcMode = false;
     TKeySourceList* FKeySourceList = nullptr;
-    int FErrorEnd = 0; // where the failing character or name ends in the normalised text
-    TTextRange FErrorRange;
+    int FErrorEnd = 0;    // where the failing character or name ends in the normalised text
+    QString FTypedText;   // the text given to the last Convert that got as far as the scan
+    bool FFailed = false; // the last Convert stopped in the scan
     // receives the keys when the caller lent no key list, so Convert can still
     // tell whether a text converts
     TKeyList ScratchKeyList;
