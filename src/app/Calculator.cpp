@@ -661,7 +661,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
     SetInputText(T);
     FErrorPlace = {};
     if (!IsVarCalcMode) {
-        // the next prompt follows an answer at once
+        // a right-hand side that failed at a place shows it in the whole line
         if (failed.IsEmpty())
             PlaceCaret(true, int(FInput.Text.size()));
         else
