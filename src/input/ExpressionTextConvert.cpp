@@ -136,8 +136,8 @@ bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
     (FKeyList ? *FKeyList : ScratchKeyList).clear();
     if (FKeySourceList) FKeySourceList->clear();
     const bool converted = Scan();
-    FTypedText = ExpressionText;
     FFailed = !converted;
+    if (FFailed) FTypedText = ExpressionText;
     // the keys' places so far are in the normalised text; the caller's are in its own
     if (FKeySourceList) {
         const TFoldedPositions typed(ExpressionText, FExpressionText);

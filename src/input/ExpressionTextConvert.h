@@ -76,7 +76,7 @@ private:
     bool FIsVarCalcMode = false;
     TKeySourceList* FKeySourceList = nullptr;
     int FErrorEnd = 0;    // where the failing character or name ends in the normalised text
-    QString FTypedText;   // the text given to the last Convert that got as far as the scan
+    QString FTypedText;   // the text given to the last Convert, after a failed scan
     bool FFailed = false; // the last Convert stopped in the scan
     // receives the keys when the caller lent no key list, so Convert can still
     // tell whether a text converts
