@@ -200,6 +200,37 @@ void TCalculator::SetInputState(const TInputLine& Line)
 
 void TCalculator::ExpressionEditMouseDown() { IsCalc = false; }
 
+QString TCalculator::VariableItemName(int Position) const {
+    const int count = VariableDictionary.Count();
+    if (Position >= 0 && Position < count) return VariableDictionary.GetNameItems(Position);
+    if (Position == count && FMVisible) return QStringLiteral("M");
+    return {};
+}
+
+QList<TCalculator::TVariableItem> TCalculator::VariablePopupItems() const {
+    QList<TVariableItem> items;
+    // a copy of the result viewer writes each value as the result area would
+    TCalcResultViewer viewer = FViewer;
+    const auto add = [&](const QString& Name, double Value) {
+        viewer.SetValue(Value);
+        items.append({Name + QStringLiteral(" = ") + viewer.DisplayText(), Name});
+    };
+    for (int i = 0; i < VariableDictionary.Count(); ++i)
+        add(VariableDictionary.GetNameItems(i), VariableDictionary.GetValueItems(i));
+    if (FMVisible) add(QStringLiteral("M"), VarM);
+    return items;
+}
+
+void TCalculator::VariablePopupItemClick(int Position) {
+    const QString name = VariableItemName(Position);
+    if (name.isEmpty()) return;
+    emit FocusInputRequested();
+    IsCalc = false;
+    // the formula's value of the variable-calculation mode cannot be edited
+    if (IsVarCalcMode && !VarCalcing && !IsVarCalcModeSubstitute) return;
+    InsertText(name);
+}
+
 // ---------------------------------------------------------------------------------
 // The live preview
 
@@ -303,6 +334,7 @@ bool TCalculator::CalcExpression(bool IsRecord)
     }
     CancelPreview();
     FResultStale = false; // Enter answers for the line, whatever it shows
+    FErrorPlace = {};
 
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     if (S.startsWith(u'@')) return ExecuteCommand();
@@ -310,6 +342,7 @@ bool TCalculator::CalcExpression(bool IsRecord)
         if (AssignVariable(IsRecord)) return true;
         ShowMessage(QStringLiteral("Syntax error"));
         IsCalc = true;
+        SelectErrorPlace(FErrorPlace); // a right-hand side that does not convert
         emit Changed();
         return false;
     }
@@ -340,8 +373,29 @@ bool TCalculator::CalcExpression(bool IsRecord)
         result = false;
     }
     IsCalc = true;
+    if (!result) SelectErrorPlace(TypedPlace(FindErrorPlace(S, VariableDictionary, outcome), S));
     emit Changed();
     return result;
+}
+
+TTextRange TCalculator::TypedPlace(TTextRange Place, const QString& Folded) const {
+    return TFoldedPositions(FInput.Text, Folded).Source(Place);
+}
+
+void TCalculator::SelectErrorPlace(TTextRange Place) {
+    // the variable-calculation mode puts its next prompt or its formula in the line
+    if (Place.IsEmpty() || IsVarCalcMode) {
+        FErrorPlace = {};
+        return;
+    }
+    FErrorPlace = Place;
+    FInput.SelStart = Place.Start;
+    FInput.SelLength = Place.Length;
+    FInput.Caret = Place.End();
+    // the line is being mended now, not continued: an operator typed over the
+    // place replaces it instead of starting from ANS
+    IsCalc = false;
+    emit Changed();
 }
 
 void TCalculator::AddHistory(const QString& Expression, double Value, double EvalAns, double EvalPreAns,
@@ -558,7 +612,16 @@ bool TCalculator::AssignVariable(bool IsRecord)
     const qsizetype next = S.indexOf(u'=', equals + 1);
     QString E = S.mid(equals + 1, next < 0 ? -1 : next - equals - 1);
     if (E.isEmpty()) return true;
-    if (E.startsWith(u' ')) E.remove(0, 1);
+    int offset = int(equals) + 1; // where E starts in S
+    if (E.startsWith(u' ')) {
+        E.remove(0, 1);
+        ++offset;
+    }
+    // a place in E, found in the line as typed
+    const auto typedPlace = [&](TTextRange Place) {
+        if (Place.IsEmpty()) return TTextRange{};
+        return TypedPlace({Place.Start + offset, Place.Length}, S);
+    };
 
     {
         TKeyList keys;
@@ -568,6 +631,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
         if (!convert.Convert(E)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
+            FErrorPlace = typedPlace(convert.ErrorRange()); // the caller selects it
             emit Changed();
             return false;
         }
@@ -592,9 +656,17 @@ bool TCalculator::AssignVariable(bool IsRecord)
             if (!FHistoryPopup.isEmpty()) FHistoryPopup[0] = T;
         }
     }
+    const TTextRange failed = R ? TTextRange{} : FErrorPlace; // in E
     VarSubstituting = false;
     SetInputText(T);
-    if (!IsVarCalcMode) PlaceCaret(true, int(FInput.Text.size()));
+    FErrorPlace = {};
+    if (!IsVarCalcMode) {
+        // a right-hand side that failed at a place shows it in the whole line
+        if (failed.IsEmpty())
+            PlaceCaret(true, int(FInput.Text.size()));
+        else
+            SelectErrorPlace(typedPlace(failed));
+    }
     emit Changed();
     return true;
 }

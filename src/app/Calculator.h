@@ -85,6 +85,20 @@ public:
     float RecordExpressionFrameHeight() const { return FRecordFrameHeight; }
     void SetRecordExpressionFrameHeight(float Height) { FRecordFrameHeight = Height; }
     TAngleType AnglePopupCheck() const { return AngleMode; }
+    // An entry of the variables popup: what it reads and the name it inserts.
+    struct TVariableItem {
+        QString Caption; // NAME = value, the value in the current display mode
+        QString Name;
+    };
+    // Every user variable in the order of its first assignment, then M while the
+    // memory holds a value.
+    QList<TVariableItem> VariablePopupItems() const;
+    // Whether the popup has an entry at all; its menu item is disabled without.
+    bool HasVariablePopupItems() const { return VariableDictionary.Count() > 0 || FMVisible; }
+    // Where the line failed on the last Enter, in the input line's text: the
+    // characters selected for the user to type over. Empty when the line
+    // evaluated or its failure has no place (an empty line, a command).
+    const TTextRange& ErrorPlace() const { return FErrorPlace; }
     TResultPopupChecks ResultPopupChecks() const;
     bool IsTopMost() const { return FIsTopMost; }
     bool Transparency() const { return FTransparency; }
@@ -135,6 +149,9 @@ public:
     void SetInputState(const TInputLine& Line);
     // A mouse press in the input line.
     void ExpressionEditMouseDown();
+    // The name of the variables popup's entry at Position (as the entries are
+    // now) goes in at the caret, as typed text does.
+    void VariablePopupItemClick(int Position);
     // Replaces the text, caret at its end, nothing selected.
     void SetInputText(const QString& Text);
     void PlaceCaret(bool SelectAll, int Position);
@@ -282,6 +299,12 @@ private:
     void SelectHistoryRow(int Row);
     bool NewestRecordAnswers(const QString& Line, double Value) const;
     void InsertText(const QString& Text);
+    // Selects the place in the input line where it failed; an empty place keeps
+    // the caret where it is.
+    void SelectErrorPlace(TTextRange Place);
+    // A place in the line's folded text Folded, found in the line as typed.
+    TTextRange TypedPlace(TTextRange Place, const QString& Folded) const;
+    QString VariableItemName(int Position) const;
     TCalcValues Values() const;
     void ExpressionEditChangeTracking();
     void CancelPreview();
@@ -320,6 +343,7 @@ private:
 
     // what the window shows
     TInputLine FInput;
+    TTextRange FErrorPlace;
     bool FMVisible = false;
     QString FMCaption = QStringLiteral("M");
     bool FCustomVisible = false;

@@ -1,10 +1,12 @@
 #include "EvalSession.h"
 
 #include "Calculator.h"
+#include "MojiConvert.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -32,11 +34,40 @@ QString TEvalSession::Enter(const QString& Line, bool* Ok)
     return shown;
 }
 
+QStringList TEvalSession::Explanation() const {
+    return ExplainFailure(FCalculator.InputLine().Text, FCalculator.ErrorPlace());
+}
+
+QStringList ExplainFailure(const QString& Line, TTextRange Place) {
+    const int start = std::clamp(Place.Start, 0, int(Line.size()));
+    const int end = std::clamp(Place.End(), start, int(Line.size()));
+    if (end == start) return {};
+    QString carets = QStringLiteral("  ");
+    int columns = 0;
+    for (int i = 0; i < end;) {
+        const char32_t c =
+            Line.at(i).isHighSurrogate() && i + 1 < Line.size() && Line.at(i + 1).isLowSurrogate()
+                ? QChar::surrogateToUcs4(Line.at(i), Line.at(i + 1))
+                : char32_t(Line.at(i).unicode());
+        const int n = TerminalColumns(c);
+        if (i >= start)
+            columns += n;
+        else if (c == U'\t')
+            carets += u'\t';
+        else
+            carets += QString(n, u' ');
+        i += c > 0xFFFF ? 2 : 1;
+    }
+    // a place of marks alone still gets its caret
+    carets += QString(std::max(columns, 1), u'^');
+    return {QStringLiteral("  ") + Line, carets};
+}
+
 QString UsageText()
 {
     return QStringLiteral(
         "Usage: korvex                 start the calculator window\n"
-        "       korvex --eval [--] [LINE ...]\n"
+        "       korvex --eval [--explain] [--] [LINE ...]\n"
         "\n"
         "--eval runs the calculator without a window, with default settings and no\n"
         "settings file. Each LINE (or, without LINEs, each line of standard input) is\n"
@@ -44,6 +75,11 @@ QString UsageText()
         "such as A=3, and @ commands such as @HEX or @FIX2. After each line Korvex\n"
         "prints what the result area shows. A line of standard input longer than\n"
         "1 MiB is answered \"Syntax error\".\n"
+        "\n"
+        "--explain also shows where a line fails: after its message come the line and\n"
+        "a row of ^ under the failing part, both indented by two spaces. A failure\n"
+        "without a place (an empty line, a division by zero of the whole line, a\n"
+        "command) adds nothing.\n"
         "\n"
         "Numbers are printed with the decimal and group separators of the locale, as\n"
         "in the window; scripts that need a fixed format set LC_ALL=C.\n"
@@ -58,6 +94,7 @@ QString UsageText()
         "  korvex --eval \"1+2\"                  prints 3\n"
         "  korvex --eval -- -5                  prints -5\n"
         "  printf 'A=3\\nA*2\\n' | korvex --eval  prints 3 and 6\n"
+        "  korvex --eval --explain \"1+XYZ*2\"    prints Syntax error, the line, ^^^ under XYZ\n"
         "  LC_ALL=C korvex --eval 2.5           prints 2.5 in any locale\n");
 }
 
@@ -221,9 +258,12 @@ int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, 
 {
     QStringList lines;
     bool options = true;
+    bool explain = false;
     for (const QString& a : Arguments) {
         if (options && a == u"--") {
             options = false;
+        } else if (options && a == u"--explain") {
+            explain = true;
         } else if (options && a.startsWith(u'-') && a.size() > 1) {
             Print(Err, QStringLiteral("korvex: unknown option %1\n").arg(a) + UsageText());
             std::fflush(Err);
@@ -241,7 +281,11 @@ int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, 
     auto enter = [&](const QString& line) {
         bool ok = true;
         out.Line(session.Enter(line, &ok));
-        if (!ok) status = esMessage;
+        if (ok) return;
+        status = esMessage;
+        if (explain)
+            for (const QString& l : session.Explanation())
+                out.Line(l);
     };
     int readError = 0;
     if (!lines.isEmpty()) {

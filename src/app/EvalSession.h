@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextRange.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +19,9 @@ public:
     // Enters one line; returns what the result area shows. Ok is false when it
     // shows a message or a value that cannot be formatted.
     QString Enter(const QString& Line, bool* Ok = nullptr);
+    // After a line that failed at a place: the line and the carets under the
+    // place (ExplainFailure); empty otherwise.
+    QStringList Explanation() const;
 
 private:
     TCalculator& FCalculator;
@@ -32,13 +37,22 @@ enum TEvalStatus : int {
     esWriteError = 3, // the answers could not be written
 };
 
+// What `korvex --eval --explain` prints after the result of a line that failed
+// at a place: the line as it stands in the input line, then a row of "^" under
+// the place. Both begin with two spaces, which no result does. The carets stand
+// under the place's characters in a terminal: a wide or full-width character
+// takes two columns, a combining mark none, and a tab before the place is kept
+// so that it lands on the same tab stop. Empty when Place is empty.
+QStringList ExplainFailure(const QString& Line, TTextRange Place);
+
 // The longest line of standard input, in bytes, that is entered. An expression
 // that long is far past what the calculator takes, so a longer line is not kept:
 // it is answered "Syntax error" and leaves the calculator as it was.
 constexpr qsizetype EvalMaxLineBytes = 1024 * 1024;
 
-// The command line: `korvex --eval [--] [LINE ...]`; without lines, standard
-// input is read to its end. Returns a TEvalStatus. After a write error nothing
+// The command line: `korvex --eval [--explain] [--] [LINE ...]`; without lines,
+// standard input is read to its end. With --explain a failed line with a place
+// is followed by its ExplainFailure lines. Returns a TEvalStatus. After a write error nothing
 // more is read; it and a read error are reported on Err.
 int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, std::FILE* Err);
 

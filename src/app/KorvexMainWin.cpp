@@ -362,6 +362,8 @@ void TMainForm::CreateActions() {
                                           QKeySequence(Qt::CTRL | Qt::Key_D));
     connect(DelRecordExpressionAction, &QAction::triggered, this,
             [&c] { c.DelRecordExpressionActionExecute(); });
+    VariableListAction = NewAction("VariableListAction", mainMenu, QStringLiteral("変数一覧"));
+    connect(VariableListAction, &QAction::triggered, this, &TMainForm::VariableListActionExecute);
 }
 
 void TMainForm::CreateControls() {
@@ -513,7 +515,8 @@ void TMainForm::CreatePopups() {
 
     MainPopup = new QMenu(this);
     MainPopup->setObjectName(QStringLiteral("MainPopup"));
-    MainPopup->addActions({TopMostAction, RecordExpressionAction, DelRecordExpressionAction});
+    MainPopup->addActions(
+        {TopMostAction, RecordExpressionAction, DelRecordExpressionAction, VariableListAction});
     MainPopup->addSeparator();
     MainPopup->addAction(SettingAction);
     MainPopup->addAction(HomePageAction);
@@ -523,6 +526,9 @@ void TMainForm::CreatePopups() {
 
     HistoryPopup = new QMenu(this);
     HistoryPopup->setObjectName(QStringLiteral("HistoryPopup"));
+
+    VariablePopup = new QMenu(this);
+    VariablePopup->setObjectName(QStringLiteral("VariablePopup"));
 }
 
 // ---------------------------------------------------------------------------------
@@ -553,6 +559,7 @@ void TMainForm::Render() {
     }
 
     CalcModeLabel->setVisible(c.CalcModeLabelVisible());
+    VariableListAction->setEnabled(c.HasVariablePopupItems());
     CalcResultViewer->SetStale(c.IsResultStale());
     CalcResultViewer->update();
 
@@ -865,6 +872,19 @@ void TMainForm::ResultPopupPopup() {
 
 void TMainForm::MainPopupPopup() {
     TopMostAction->setChecked(FCalculator.IsTopMost());
+    VariableListAction->setEnabled(FCalculator.HasVariablePopupItems());
+}
+
+void TMainForm::VariableListActionExecute() {
+    const QList<TCalculator::TVariableItem> items = FCalculator.VariablePopupItems();
+    if (items.isEmpty()) return;
+    VariablePopup->clear();
+    for (int p = 0; p < items.size(); ++p) {
+        QAction* a = VariablePopup->addAction(MenuText(items[p].Caption));
+        connect(a, &QAction::triggered, this, [this, p] { FCalculator.VariablePopupItemClick(p); });
+    }
+    // under the line its names go into, as the history popup
+    PopupBelow(VariablePopup, ExpressionEdit);
 }
 
 void TMainForm::HistoryBtnActionExecute() {

@@ -143,6 +143,7 @@ public:
     QMenu* AnglePopup = nullptr;
     QMenu* ResultPopup = nullptr;
     QMenu* HistoryPopup = nullptr;
+    QMenu* VariablePopup = nullptr;
 
     // --- actions ---
     QAction* UpKeyAction = nullptr;
@@ -171,6 +172,7 @@ public:
     QAction* WindowPosBottomAction = nullptr;
     QAction* RecordExpressionAction = nullptr;
     QAction* DelRecordExpressionAction = nullptr;
+    QAction* VariableListAction = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -213,6 +215,7 @@ private:
     void ResultPopupPopup();
     void MainPopupPopup();
     void HistoryBtnActionExecute();
+    void VariableListActionExecute();
     void CopyActionExecute();
     void WindowPosBottomActionExecute();
     void HomePageActionExecute();

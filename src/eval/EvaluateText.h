@@ -2,6 +2,7 @@
 
 #include "AngleType.h"
 #include "Expression.h"
+#include "TextRange.h"
 
 #include <QString>
 #include <cstdint>
@@ -53,3 +54,12 @@ TEvalOutcome EvaluateText(const QString& Text, const TVariableDictionary& Variab
 // The message the result area shows for a failed outcome ("Syntax error",
 // "Infinity error", "Domain error" or "Error"); empty for a value.
 QString OutcomeMessage(const TEvalOutcome& Outcome);
+
+// Where in Text the evaluation that gave a failed Outcome went wrong: the typed
+// characters of the key the evaluator stopped at (the last key when the text
+// ended too early), or of the character or name the conversion stopped at. Empty
+// for a value and for a failure that has no place: a refused text, a fault of
+// the whole expression, any other error. Variables must be the store the
+// outcome was evaluated with.
+TTextRange FindErrorPlace(const QString& Text, const TVariableDictionary& Variables,
+                          const TEvalOutcome& Outcome);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
+#include <numeric>
 
 namespace {
 
@@ -120,7 +121,24 @@ void TExpression::SetKeyList(const TKeyList& List) {
     FormulaKeys.reserve(List.size() + List.size() / 4 + 8);
     FormulaKeys.append(List);
     FormulaKeys.append(ekEnd);
+    if (FOrigins) {
+        FOrigins->resize(FormulaKeys.size());
+        std::iota(FOrigins->begin(), FOrigins->end(), 0);
+    }
     NormalizeKeyList();
+}
+
+QList<int> TExpression::KeyOrigins(const TKeyList& Keys) {
+    QList<int> origins;
+    TExpression normalize;
+    normalize.FOrigins = &origins;
+    normalize.SetKeyList(Keys);
+    return origins;
+}
+
+void TExpression::InsertKeys(int Index, TExpressionKey Key, int Count) {
+    FormulaKeys.insert(Index, Count, Key);
+    if (FOrigins) FOrigins->insert(Index, Count, Index > 0 ? FOrigins->at(Index - 1) : 0);
 }
 
 void TExpression::NormalizeKeyList() {
@@ -139,7 +157,19 @@ void TExpression::NormalizeKeyList() {
         ExpandUnaryMinus(i);
     }
     RestoreExponentPlus();
-    k.removeAll(ekNil);
+    if (!FOrigins) {
+        k.removeAll(ekNil);
+        return;
+    }
+    qsizetype kept = 0;
+    for (qsizetype i = 0; i < k.size(); ++i) {
+        if (k.at(i) == ekNil) continue;
+        k[kept] = k.at(i);
+        (*FOrigins)[kept] = FOrigins->at(i);
+        ++kept;
+    }
+    k.resize(kept);
+    FOrigins->resize(kept);
 }
 
 // The keys just before Limit are an exponent mark followed only by digits and
@@ -157,12 +187,12 @@ void TExpression::InsertImpliedMulAfter(TExpressionKey Key, int Index) {
     if (next == ekEnd || IsOperatorKey(next) || IsPowerKey(next) || next == ekFactorial || next == ekRParen ||
         next == ekComma)
         return;
-    FormulaKeys.insert(Index + 1, ekMultiPriority1);
+    InsertKeys(Index + 1, ekMultiPriority1);
 }
 
 void TExpression::InsertImpliedMulBeforeNumber(TExpressionKey Key, int Index) {
     if (FormulaKeys.at(Index) == Key && IsNumberKey(FormulaKeys.at(Index + 1)))
-        FormulaKeys.insert(Index + 1, ekMultiPriority1);
+        InsertKeys(Index + 1, ekMultiPriority1);
 }
 
 // A plus or minus that cannot stand between two operands becomes a sign.
@@ -205,7 +235,7 @@ void TExpression::ExpandUnaryMinus(int Index) {
         return;
     FormulaKeys[Index] = ekLParen;
     const TExpressionKey tail[] = {ekMinus, ek1, ekRParen, ekMultiPriority2};
-    FormulaKeys.insert(Index + 1, std::size(tail), ekNil);
+    InsertKeys(Index + 1, ekNil, int(std::size(tail)));
     std::copy(std::begin(tail), std::end(tail), FormulaKeys.begin() + Index + 1);
 }
 

@@ -78,6 +78,11 @@ public:
     const TKeyList* KeyList() const { return FKeyList; }
     // The working copy: the keys after normalisation, ending in ekEnd.
     const TKeyList& NormalizedKeys() const { return FormulaKeys; }
+    // For each key of the working copy made from Keys, ekEnd included, the
+    // position in Keys of the key it stands for: a key that normalisation
+    // inserts counts as the key it follows, ekEnd as Keys.size(). An error's
+    // position is found this way among the caller's keys.
+    static QList<int> KeyOrigins(const TKeyList& Keys);
 
     TAngleType AngleMode() const { return FAngleMode; }
     void SetAngleMode(TAngleType Value) { FAngleMode = Value; }
@@ -122,6 +127,8 @@ protected:
 
 private:
     void NormalizeKeyList();
+    // Count copies of Key at Index, standing for the key before them.
+    void InsertKeys(int Index, TExpressionKey Key, int Count = 1);
     bool IsInExponent(int Limit) const;
     void InsertImpliedMulAfter(TExpressionKey Key, int Index);
     void InsertImpliedMulBeforeNumber(TExpressionKey Key, int Index);
@@ -158,4 +165,6 @@ private:
     TAngleType FAngleMode = atDeg;
     bool FIsHyp = false;
     int Depth = 0; // levels of nesting being evaluated
+    // filled by KeyOrigins alongside the working copy; absent in an evaluation
+    QList<int>* FOrigins = nullptr;
 };

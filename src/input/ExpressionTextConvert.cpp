@@ -126,6 +126,7 @@ TExpressionTextConvert::TExpressionTextConvert() : FunctionDictionary(CreateFunc
 bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
     FExpressionText = ExpressionText;
     ExpressionIndex = 0;
+    FFailed = false;
     if (ExpressionText.isEmpty() || ExpressionText.size() > MaxTextLength) {
         // a refused text has no position of its own
         FErrorIndex = 0;
@@ -133,13 +134,29 @@ bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
     }
     FExpressionText = ConvertHalfWidthUpper(ConvertOperatorSigns(ExpressionText));
     (FKeyList ? *FKeyList : ScratchKeyList).clear();
-    if (Scan()) {
+    if (FKeySourceList) FKeySourceList->clear();
+    const bool converted = Scan();
+    FFailed = !converted;
+    if (FFailed) FTypedText = ExpressionText;
+    // the keys' places so far are in the normalised text; the caller's are in its own
+    if (FKeySourceList) {
+        const TFoldedPositions typed(ExpressionText, FExpressionText);
+        for (TTextRange& r : *FKeySourceList)
+            r = typed.Source(r);
+    }
+    if (converted) {
         FErrorIndex = 0;
         ExpressionIndex = 0;
         return true;
     }
     FErrorIndex = ExpressionIndex;
     return false;
+}
+
+// Found only when asked for: a failing live preview never needs it.
+TTextRange TExpressionTextConvert::ErrorRange() const {
+    if (!FFailed) return {};
+    return TFoldedPositions(FTypedText, FExpressionText).Source({FErrorIndex, FErrorEnd - FErrorIndex});
 }
 
 bool TExpressionTextConvert::Scan() {
@@ -160,6 +177,10 @@ bool TExpressionTextConvert::Scan() {
         } else if (c == u'[') {
             if (!ReadName()) return false;
         } else {
+            // a character outside the basic plane fails as a whole
+            const bool pair = QChar::isHighSurrogate(c) && ExpressionIndex + 1 < length &&
+                              FExpressionText.at(ExpressionIndex + 1).isLowSurrogate();
+            FErrorEnd = ExpressionIndex + (pair ? 2 : 1);
             return false;
         }
     }
@@ -183,7 +204,7 @@ bool TExpressionTextConvert::ReadName() {
     // only the letters count as a function word: SIN30 is SIN and 30
     const auto word = FunctionDictionary.constFind(FExpressionText.mid(start, ExpressionIndex - start));
     if (word != FunctionDictionary.constEnd()) {
-        Append(*word);
+        Append(*word, start, ExpressionIndex - start);
         if (*word == ekHex) ReadHexDigits();
         return true;
     }
@@ -201,13 +222,16 @@ bool TExpressionTextConvert::ReadName() {
         return true;
     }
     if (FVariableDictionary && FVariableDictionary->ContainsKey(name)) {
-        Append(ekVariable);
-        Append(ekLParen);
+        // every key of the group stands for the whole name
+        const int n = ExpressionIndex - start;
+        Append(ekVariable, start, n);
+        Append(ekLParen, start, n);
         for (QChar digit : QString::number(FVariableDictionary->GetNumberItems(name)))
-            Append(TExpressionKey(ek0 + (digit.unicode() - u'0')));
-        Append(ekRParen);
+            Append(TExpressionKey(ek0 + (digit.unicode() - u'0')), start, n);
+        Append(ekRParen, start, n);
         return true;
     }
+    FErrorEnd = ExpressionIndex;
     ExpressionIndex = start;
     return false;
 }
@@ -230,8 +254,9 @@ void TExpressionTextConvert::ReadHexDigits() {
     }
 }
 
-void TExpressionTextConvert::Append(TExpressionKey Key) {
+void TExpressionTextConvert::Append(TExpressionKey Key, int Start, int Length) {
     (FKeyList ? *FKeyList : ScratchKeyList).append(Key);
+    if (FKeySourceList) FKeySourceList->append({Start, Length});
 }
 
 // 1 for a letter, 2 for a letter written as a surrogate pair, 0 otherwise.

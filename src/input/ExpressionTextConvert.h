@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExpressionKey.h"
+#include "TextRange.h"
 
 #include <QHash>
 #include <QString>
@@ -40,17 +41,29 @@ public:
     // Position in the normalised text where the last conversion stopped; 0 after
     // a success or a refused text.
     int ErrorIndex() const { return FErrorIndex; }
+    // The typed characters the last conversion stopped at: the character that
+    // starts no key, or the whole of the name that is neither a function word nor
+    // a variable. Empty after a success or a refused text.
+    TTextRange ErrorRange() const;
 
     void SetKeyList(TKeyList* Value) { FKeyList = Value; }
     void SetVariableDictionary(const TVariableDictionary* Value) { FVariableDictionary = Value; }
     void SetIsVarCalcMode(bool Value) { FIsVarCalcMode = Value; }
     void SetCalcModeVariableList(QStringList* Value) { FCalcModeVariableList = Value; }
+    // Receives, for each key of the key list, the stretch of the text given to
+    // Convert that the key was read from: the character of a digit or an
+    // operator, the whole word of a function or a variable (for each key of the
+    // variable's group). Lent, may be absent; cleared and filled with the keys.
+    void SetKeySourceList(TKeySourceList* Value) { FKeySourceList = Value; }
 
 private:
     bool Scan();
     bool ReadName();
     void ReadHexDigits();
-    void Append(TExpressionKey Key);
+    // a key read from the code unit at the read position
+    void Append(TExpressionKey Key) { Append(Key, ExpressionIndex, 1); }
+    // a key read from Length code units at Start of the normalised text
+    void Append(TExpressionKey Key, int Start, int Length);
     int LetterLength(int Index) const;
 
     QString FExpressionText;
@@ -61,6 +74,10 @@ private:
     int ExpressionIndex = 0;
     QStringList* FCalcModeVariableList = nullptr;
     bool FIsVarCalcMode = false;
+    TKeySourceList* FKeySourceList = nullptr;
+    int FErrorEnd = 0;    // where the failing character or name ends in the normalised text
+    QString FTypedText;   // the text given to the last Convert, after a failed scan
+    bool FFailed = false; // the last Convert stopped in the scan
     // receives the keys when the caller lent no key list, so Convert can still
     // tell whether a text converts
     TKeyList ScratchKeyList;

@@ -1,7 +1,9 @@
 #include "MojiConvert.h"
 
+#include <algorithm>
 #include <memory>
 #include <unicode/translit.h>
+#include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 namespace {
@@ -64,4 +66,43 @@ QString ConvertHalfWidthUpper(const QString& Text)
     for (QChar& c : s)
         if (c.unicode() >= u'a' && c.unicode() <= u'z') c = QChar(c.unicode() - 0x20);
     return s;
+}
+
+TFoldedPositions::TFoldedPositions(const QString& Text, const QString& Folded)
+    : FTextLength(int(Text.size())) {
+    if (Folded.size() == Text.size()) return;
+    // each character folds on its own; a pair of surrogates is one character
+    FStarts.reserve(Folded.size());
+    for (int i = 0; i < Text.size();) {
+        const int n =
+            Text.at(i).isHighSurrogate() && i + 1 < Text.size() && Text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const qsizetype folded = ConvertHalfWidthUpper(ConvertOperatorSigns(Text.mid(i, n))).size();
+        for (qsizetype k = 0; k < folded; ++k)
+            FStarts.append(i);
+        i += n;
+    }
+    FStarts.resize(Folded.size(), FTextLength);
+}
+
+TTextRange TFoldedPositions::Source(TTextRange Folded) const {
+    if (FStarts.isEmpty()) {
+        const int start = std::clamp(Folded.Start, 0, FTextLength);
+        return {start, std::clamp(Folded.Length, 0, FTextLength - start)};
+    }
+    const int size = int(FStarts.size());
+    const auto at = [&](int i) { return i < size ? FStarts.at(i) : FTextLength; };
+    const int first = std::clamp(Folded.Start, 0, size);
+    if (Folded.Length <= 0) return {at(first), 0};
+    int next = std::min(first + Folded.Length, size);
+    // the rest of the last character's narrow form belongs to it
+    while (next < size && FStarts.at(next) == FStarts.at(next - 1))
+        ++next;
+    return {at(first), at(next) - at(first)};
+}
+
+int TerminalColumns(char32_t Character) {
+    const int8_t category = u_charType(UChar32(Character));
+    if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || category == U_FORMAT_CHAR) return 0;
+    const int width = u_getIntPropertyValue(UChar32(Character), UCHAR_EAST_ASIAN_WIDTH);
+    return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? 2 : 1;
 }

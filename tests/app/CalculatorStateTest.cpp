@@ -84,6 +84,9 @@ TEST_F(StateTest, EverythingComesBack)
     EXPECT_EQ(c.Variables().GetValueItems(c.Variables().GetNumberItems("A")), 2.5);
     EXPECT_EQ(c.GetVarM(), 4);
     EXPECT_EQ(c.MButtonCaption(), "M=4");
+    ASSERT_EQ(c.VariablePopupItems().size(), 2);
+    EXPECT_EQ(c.VariablePopupItems()[0].Caption, "A = 2.500");
+    EXPECT_EQ(c.VariablePopupItems()[1].Caption, "M = 4.000");
     EXPECT_EQ(c.GetAns(), 5);
     EXPECT_EQ(c.InputLine().Text, "A*2");
     EXPECT_EQ(c.ResultText(), "5.000"); // the saved answer, in the restored mode

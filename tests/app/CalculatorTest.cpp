@@ -846,3 +846,138 @@ TEST(AllClear, EmptiesTheLineAndKeepsTheRest)
     EXPECT_EQ(s.c.ExpressionHistorys().size(), 3u);
     EXPECT_FALSE(s.c.GetIsCalc());
 }
+
+TEST(Enter, AFailedLineSelectsWhereItFails) {
+    struct Place {
+        std::vector<const char16_t*> before; // lines entered first
+        const char16_t* text;
+        const char16_t* shown;
+        int start;  // of the selection in the typed text; the caret stands at its end
+        int length; // 0: nothing selected, the caret stays at the end of the line
+    };
+    const Place cases[] = {
+        {{}, u"1+XYZ*2", u"Syntax error", 2, 3},                              // a name that is no variable
+        {{}, u"\uFF11\uFF0B\uFF38\uFF39\uFF3A", u"Syntax error", 2, 3},       // full-width
+        {{u"\u30AC=2"}, u"\u30AC+\uFF58\uFF59\uFF5A", u"Syntax error", 2, 3}, // GA folds to two code units
+        {{}, u"2#3", u"Syntax error", 1, 1},
+        {{}, u"\u221A9+", u"Syntax error", 2, 1},       // the operator nothing follows
+        {{}, u"2\u00D7\u00D73", u"Syntax error", 2, 1}, // the second ×
+        {{}, u"sin(", u"Syntax error", 3, 1},
+        {{}, u"3\u00B2\u00B2)", u"Syntax error", 3, 1},
+        {{}, u"1+2.3.4", u"Syntax error", 2, 5},   // a number counts as a whole
+        {{}, u"2*(1/0)", u"Infinity error", 2, 5}, // the bracket that has no value
+        {{}, u"ln(0)+1", u"Infinity error", 0, 5}, // with its function
+        {{}, u"tan 90", u"Infinity error", 4, 2},
+        {{}, u"70!", u"Domain error", 2, 1},
+        {{}, u"A = 1+", u"Syntax error", 5, 1}, // the right-hand side of an assignment
+        {{}, u"A = 2*XYZ", u"Syntax error", 6, 3},
+        // failures without a place
+        {{}, u"", u"Syntax error", 0, 0},
+        {{}, u"   ", u"Syntax error", 3, 0},
+        {{}, u"1/0", u"Error", 3, 0}, // a fault of the whole expression
+        {{}, u"(0/0)", u"Error", 5, 0},
+        {{}, u"GT = 5", u"Syntax error", 6, 0},
+    };
+    for (const Place& c : cases) {
+        Session s;
+        for (const char16_t* line : c.before)
+            s.enter(QString::fromUtf16(line));
+        const QString text = QString::fromUtf16(c.text);
+        s.enter(text);
+        const TInputLine& l = s.c.InputLine();
+        const std::string row = str(text);
+        EXPECT_EQ(str(s.shown()), str(QString::fromUtf16(c.shown))) << row;
+        EXPECT_EQ(str(l.Text), row);
+        EXPECT_EQ(l.SelLength, c.length) << row;
+        if (c.length > 0) {
+            EXPECT_EQ(l.SelStart, c.start) << row;
+        }
+        EXPECT_EQ(l.Caret, c.start + c.length) << row;
+        EXPECT_EQ(s.c.ErrorPlace(), (TTextRange{c.length ? c.start : 0, c.length})) << row;
+        EXPECT_EQ(s.c.GetIsCalc(), c.length == 0) << row; // a selected place is there to be typed over
+    }
+}
+
+TEST(Enter, TypingReplacesTheSelectedPlace) {
+    Session s;
+    s.enter("1+2.3.4");
+    s.type("5");
+    EXPECT_EQ(str(s.input()), "1+5");
+    s.press();
+    EXPECT_EQ(str(s.shown()), "6");
+    EXPECT_EQ(s.c.ErrorPlace(), TTextRange{});
+
+    // an operator typed over the place is the line's, not a continuation from Ans
+    s.enter(QString::fromUtf16(u"2\u00D7\u00D73"));
+    s.type("-");
+    EXPECT_EQ(str(s.input()), "2\u00D7-3");
+    s.press();
+    EXPECT_EQ(str(s.shown()), "-6");
+}
+
+namespace {
+
+QStringList VariableCaptions(const TCalculator& c)
+{
+    QStringList captions;
+    for (const TCalculator::TVariableItem& item : c.VariablePopupItems()) captions << item.Caption;
+    return captions;
+}
+
+} // namespace
+
+TEST(VariablePopup, ListsTheVariablesAsTheyChange)
+{
+    Session s;
+    EXPECT_FALSE(s.c.HasVariablePopupItems());
+    EXPECT_TRUE(s.c.VariablePopupItems().isEmpty());
+
+    s.enter("rate = 1/8");
+    s.enter(QString::fromUtf16(u"\uFF21 = 3"));
+    EXPECT_TRUE(s.c.HasVariablePopupItems());
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0.125", "A = 3"})); // in the order first assigned
+    s.enter("A = 40000");
+    s.enter("@,");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0.125", "A = 40,000"}));
+    s.enter("@FIX2");
+    s.enter("M = 5");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0.13", "A = 40,000.00", "M = 5.00"}));
+    s.enter("@HEX");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"RATE = 0x0", "A = 0x9C40", "M = 0x5"}));
+
+    s.enter("@VARCL");
+    EXPECT_EQ(VariableCaptions(s.c), QStringList({"M = 0x5"}));
+    EXPECT_TRUE(s.c.HasVariablePopupItems()); // M alone is worth the popup
+    s.enter("M = 0");
+    EXPECT_FALSE(s.c.HasVariablePopupItems());
+    EXPECT_TRUE(s.c.VariablePopupItems().isEmpty());
+}
+
+TEST(VariablePopup, AnEntryInsertsItsNameAtTheCaret)
+{
+    Session s;
+    s.enter("A = 3");
+    s.enter("rate = 2");
+    ASSERT_EQ(s.c.VariablePopupItems().size(), 2);
+    EXPECT_EQ(s.c.VariablePopupItems()[1].Name, "RATE");
+
+    // right after a calculation the name replaces the selected line, as typing does
+    s.enter("1+2");
+    s.c.VariablePopupItemClick(1);
+    EXPECT_EQ(str(s.input()), "RATE");
+    EXPECT_FALSE(s.c.GetIsCalc());
+    s.type("*");
+    s.c.VariablePopupItemClick(0);
+    EXPECT_EQ(str(s.input()), "RATE*A");
+    s.press();
+    EXPECT_EQ(str(s.shown()), "6");
+
+    s.c.SetInputText("1+*2");
+    s.c.PlaceCaret(false, 2);
+    s.c.VariablePopupItemClick(1);
+    EXPECT_EQ(str(s.input()), "1+RATE*2");
+    EXPECT_EQ(s.c.InputLine().Caret, 6);
+    s.c.VariablePopupItemClick(2); // no such entry
+    s.c.VariablePopupItemClick(-1);
+    EXPECT_EQ(str(s.input()), "1+RATE*2");
+}

@@ -240,7 +240,7 @@ TEST(EvalCommand, LinesFromArgumentsAndStatus)
         {{"--eval", "1+2"}, 0, "3\n"},
         {{"--eval", "A=3", "A*2", "@FIX2"}, 0, "3\n6\n6.00\n"},
         {{"--eval", "--", "-5"}, 0, "-5\n"},
-        {{"--eval", "1/0", "2"}, 1, "Error\n2\n"},     // any line with a message
+        {{"--eval", "1/0", "2"}, 1, "Error\n2\n"},        // any line with a message
         {{"--eval", "1E30", "@HEX"}, 1, "1E30\nError\n"}, // a value that cannot be shown
         {{"--eval", "@CALC:A*B", "3", "4"}, 0, "0\n0\n12\n"},
         // a display change shows the newest value and changes no value
@@ -249,6 +249,15 @@ TEST(EvalCommand, LinesFromArgumentsAndStatus)
         {{"--eval", "2", "ANS*2", "@FIX2", "@NORM", "ANS"}, 0, "2\n4\n4.00\n4\n4\n"},
         {{"--eval", "A B=3"}, 1, "Syntax error\n"}, // a name no line could use
         {{"--eval", "\u22125+2"}, 0, "-3\n"},
+        // --explain: the failed line and carets under its place, indented
+        {{"--eval", "--explain", "1+XYZ*2", "2"}, 1, "Syntax error\n  1+XYZ*2\n    ^^^\n2\n"},
+        {{"--eval", "--explain", "--", "2*(1/0)", "70!", "1/0", ""},
+         1,
+         "Infinity error\n  2*(1/0)\n    ^^^^^\nDomain error\n  70!\n    ^\nError\nSyntax error\n"},
+        {{"--eval", "--explain", "\uFF11\uFF0B\uFF58\uFF59", "A\t= 1+"},
+         1, // full-width characters take two columns, a tab stays
+         "Syntax error\n  \uFF11\uFF0B\uFF58\uFF59\n      ^^^^\nSyntax error\n  A\t= 1+\n   \t   ^\n"},
+        {{"--eval", "--", "--explain"}, 1, "Syntax error\n"}, // a line, not the option
     };
     for (const Case& c : cases) {
         const Outcome r = Korvex(c.args);
@@ -273,4 +282,5 @@ TEST(EvalCommand, UsageErrorsAndHelp)
     const Outcome help = Korvex({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_TRUE(help.out.contains("--eval"));
+    EXPECT_TRUE(help.out.contains("--explain"));
 }

@@ -2,6 +2,7 @@
 #include "KeyText.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -114,4 +115,29 @@ TEST(Normalize, EmptyListAndTheCallersListStaysUntouched) {
     const TKeyList other = Keys("2");
     e.SetKeyList(other);
     EXPECT_EQ(KeysText(e.NormalizedKeys()), "2 END");
+}
+
+TEST(Normalize, EveryKeyKnowsTheCallersKeyItStandsFor) {
+    struct Origins {
+        const char* keys;
+        std::vector<int> origins; // for each normalised key, END included
+    };
+    const Origins cases[] = {
+        {"", {0}},
+        {"2 - 3", {0, 1, 2, 3}},
+        {"+ 3", {1, 2}},                          // a dropped sign leaves no key
+        {"2 * - π", {0, 1, 2, 2, 2, 2, 2, 3, 4}}, // ( (-) 1 ) MP2 all stand for the minus
+        {"( 2 ) 3 !", {0, 1, 2, 2, 3, 4, 5}},     // an implied product stands for the key before it
+        {"1 E + 5 + 2", {0, 1, 2, 3, 4, 5, 6}},   // the exponent's plus comes back in its place
+        {"- - 2", {0, 0, 0, 0, 0, 1, 2, 3}},
+    };
+    for (const Origins& c : cases) {
+        const TKeyList keys = Keys(c.keys);
+        TExpression e;
+        e.SetKeyList(keys);
+        const QList<int> origins = TExpression::KeyOrigins(keys);
+        EXPECT_EQ(std::vector<int>(origins.begin(), origins.end()), c.origins) << c.keys;
+        // the same working copy as an evaluation makes
+        EXPECT_EQ(origins.size(), e.NormalizedKeys().size()) << c.keys;
+    }
 }

@@ -458,8 +458,8 @@ TEST_F(WindowTest, TheMainMenuHoldsItsItemsInOrder) {
     QStringList texts;
     for (QAction* a : menu->actions())
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(texts, QStringList({"最前面に表示", "式記録", "式記録削除", "-", "設定...", "Korvex ホームページ(&H)", "-",
-                                  "バージョン情報"}));
+    EXPECT_EQ(texts, QStringList({"最前面に表示", "式記録", "式記録削除", "変数一覧", "-", "設定...",
+                                  "Korvex ホームページ(&H)", "-", "バージョン情報"}));
     EXPECT_FALSE(form->TopMostAction->isChecked());
     clickItem(menu, form->TopMostAction);
     EXPECT_TRUE(calc().IsTopMost());
@@ -470,6 +470,59 @@ TEST_F(WindowTest, TheMainMenuHoldsItsItemsInOrder) {
 
     key(Qt::Key_B, Qt::ControlModifier); // to the back: no longer on top
     EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(WindowTest, TheVariablesPopupListsAndInsertsNames) {
+    QMenu* menu = openPopup(form->MenuBtn, form->MainPopup);
+    EXPECT_FALSE(form->VariableListAction->isEnabled()); // nothing to list yet
+    menu->close();
+
+    enter("rate = 0.5");
+    commit(QString::fromUtf16(u"\uFF41\uFF1D\uFF13")); // ａ＝３ from an input method
+    key(Qt::Key_Return);
+    enter("M = 2");
+    clickItem(openPopup(form->MenuBtn, form->MainPopup), form->VariableListAction);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->VariablePopup->isVisible(); }, 2000));
+    QStringList texts;
+    for (QAction* a : form->VariablePopup->actions())
+        texts << a->text();
+    EXPECT_EQ(texts, QStringList({"RATE = 0.5", "A = 3", "M = 2"}));
+
+    // the name replaces the assignment left selected, and the line goes on from it
+    clickItem(form->VariablePopup, form->VariablePopup->actions().at(0));
+    EXPECT_EQ(edit()->text(), "RATE");
+    EXPECT_EQ(QApplication::focusWidget(), edit());
+    type("*");
+    form->VariableListAction->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return form->VariablePopup->isVisible(); }, 2000));
+    clickItem(form->VariablePopup, form->VariablePopup->actions().at(1));
+    EXPECT_EQ(edit()->text(), "RATE*A");
+    key(Qt::Key_Return);
+    EXPECT_EQ(shown(), "1.5");
+
+    enter("@VARCL");
+    EXPECT_TRUE(form->VariableListAction->isEnabled()); // M is still set
+    key(Qt::Key_Escape);
+    enter("M = 0");
+    EXPECT_FALSE(form->VariableListAction->isEnabled());
+}
+
+TEST_F(WindowTest, EnterSelectsWhereTheLineFails) {
+    enter("1+XYZ*2");
+    EXPECT_EQ(shown(), "Syntax error");
+    EXPECT_EQ(edit()->selectedText(), "XYZ");
+    EXPECT_EQ(edit()->cursorPosition(), 5);
+    type("3"); // typed over
+    EXPECT_EQ(edit()->text(), "1+3*2");
+    key(Qt::Key_Return);
+    EXPECT_EQ(shown(), "7");
+
+    key(Qt::Key_Escape);
+    commit(QString::fromUtf16(u"\uFF12\u00D7\uFF08\uFF11\uFF0F\uFF10\uFF09")); // ２×（１／０）
+    key(Qt::Key_Return);
+    EXPECT_EQ(shown(), "Infinity error");
+    EXPECT_EQ(edit()->selectedText(), QString::fromUtf16(u"\uFF08\uFF11\uFF0F\uFF10\uFF09"));
+    EXPECT_EQ(edit()->cursorPosition(), 7);
 }
 
 TEST_F(WindowTest, ADoubleClickOnTheMenuBarTogglesTransparency) {
@@ -513,6 +566,7 @@ TEST_F(WindowTest, ActionsCarryTheirTextsCategoriesAndShortcuts) {
         {"WindowPosBottomAction", "MainMenu", "背面に移動", "Ctrl+B"},
         {"RecordExpressionAction", "MainMenu", "式記録", "Ctrl+S"},
         {"DelRecordExpressionAction", "MainMenu", "式記録削除", "Ctrl+D"},
+        {"VariableListAction", "MainMenu", "変数一覧", ""},
     };
     for (const Row& r : rows) {
         const auto* a = form->findChild<QAction*>(QString::fromLatin1(r.name));

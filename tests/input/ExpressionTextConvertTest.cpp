@@ -13,15 +13,27 @@ struct Result {
     bool ok;
     TKeyList keys;
     int errorIndex;
+    TTextRange errorRange;
+    TKeySourceList sources;
 };
 
 Result Convert(const QString& text, const TVariableDictionary* store) {
     TKeyList keys;
+    TKeySourceList sources;
     TExpressionTextConvert c;
     c.SetKeyList(&keys);
+    c.SetKeySourceList(&sources);
     c.SetVariableDictionary(store);
     const bool ok = c.Convert(text);
-    return {ok, keys, c.ErrorIndex()};
+    return {ok, keys, c.ErrorIndex(), c.ErrorRange(), sources};
+}
+
+// Ranges as "start+length", one for each key.
+std::string Places(const TKeySourceList& sources) {
+    std::string s;
+    for (const TTextRange& r : sources)
+        s += (s.empty() ? "" : " ") + std::to_string(r.Start) + "+" + std::to_string(r.Length);
+    return s;
 }
 
 std::string Show(const char16_t* text) {
@@ -186,37 +198,85 @@ TEST_F(ExpressionTextConvertStore, FailureStopsAtTheFirstCharacterThatMakesNoKey
         const char16_t* text;
         int errorIndex;
         TKeyList keys;
+        TTextRange range; // in the typed text: the character, or the whole name
     };
     const Case cases[] = {
-        {u"1+XYZ*2", 2, {ek1, ekAdd}},
-        {u"2#3", 1, {ek2}},
-        {u"1%", 1, {ek1}},
-        {u"1=2", 1, {ek1}},
-        {u"1>2", 1, {ek1}},
-        {u"1]", 1, {ek1}},
-        {u"1\u20142", 1, {ek1}}, // an em dash is no minus
-        {u"1\u30022", 1, {ek1}}, // ideographic full stop
-        {u"SIN#", 3, {ekSin}},
-        {u"0x1F", 1, {ek0}}, // the name X1F
-        {u"HEXFF", 0, {}},   // one name, no hexadecimal number
-        {u"1FH", 1, {ek1}},
-        {u"2\u03C0\u03C0", 1, {ek2}}, // the letters run on into one name
-        {u"[D]", 0, {}},
-        {u"[", 0, {}},
-        {u"SIN(Q", 4, {ekSin, ekLParen}},
-        {u"A\u00A7", 0, {}},            // a Latin-1 sign goes on with the name
-        {u"A\u0378", 1, Var(ek1, ek9)}, // an unassigned code point ends it
-        {u"1+\xD800", 2, {ek1, ekAdd}}, // a lone surrogate
-        // positions count the normalised text, where GA takes two code units
-        {u"\u30AC+#", 3, Var(ek1, ek5) + TKeyList{ekAdd}},
-        {u"\uFF11\uFF0B\uFF03", 2, {ek1, ekAdd}},
+        {u"1+XYZ*2", 2, {ek1, ekAdd}, {2, 3}},
+        {u"2#3", 1, {ek2}, {1, 1}},
+        {u"1%", 1, {ek1}, {1, 1}},
+        {u"1=2", 1, {ek1}, {1, 1}},
+        {u"1>2", 1, {ek1}, {1, 1}},
+        {u"1]", 1, {ek1}, {1, 1}},
+        {u"1\u20142", 1, {ek1}, {1, 1}}, // an em dash is no minus
+        {u"1\u30022", 1, {ek1}, {1, 1}}, // ideographic full stop
+        {u"SIN#", 3, {ekSin}, {3, 1}},
+        {u"0x1F", 1, {ek0}, {1, 3}}, // the name X1F
+        {u"HEXFF", 0, {}, {0, 5}},   // one name, no hexadecimal number
+        {u"1FH", 1, {ek1}, {1, 2}},
+        {u"2\u03C0\u03C0", 1, {ek2}, {1, 2}}, // the letters run on into one name
+        {u"[D]", 0, {}, {0, 3}},
+        {u"[", 0, {}, {0, 1}},
+        {u"SIN(Q", 4, {ekSin, ekLParen}, {4, 1}},
+        {u"A\u00A7", 0, {}, {0, 2}},                // a Latin-1 sign goes on with the name
+        {u"A\u0378", 1, Var(ek1, ek9), {1, 1}},     // an unassigned code point ends it
+        {u"1+\xD800", 2, {ek1, ekAdd}, {2, 1}},     // a lone surrogate
+        {u"1+\U0001F600", 2, {ek1, ekAdd}, {2, 2}}, // a pair of surrogates fails as one character
+        // positions count the normalised text, where GA takes two code units;
+        // the range is in the typed text, where it takes one
+        {u"\u30AC+#", 3, Var(ek1, ek5) + TKeyList{ekAdd}, {2, 1}},
+        {u"\u30AC+\uFF38\uFF39", 3, Var(ek1, ek5) + TKeyList{ekAdd}, {2, 2}},
+        {u"\uFF11\uFF0B\uFF03", 2, {ek1, ekAdd}, {2, 1}},
     };
     for (const auto& c : cases) {
         const Result r = Convert(QString::fromUtf16(c.text), &store);
         EXPECT_FALSE(r.ok) << Show(c.text);
         EXPECT_EQ(r.errorIndex, c.errorIndex) << Show(c.text);
         EXPECT_EQ(r.keys, c.keys) << Show(c.text);
+        EXPECT_EQ(Places({r.errorRange}), Places({c.range})) << Show(c.text);
+        EXPECT_EQ(r.sources.size(), r.keys.size()) << Show(c.text);
     }
+}
+
+TEST_F(ExpressionTextConvertStore, EachKeyKeepsTheTypedTextItCameFrom) {
+    struct Case {
+        const char16_t* text;
+        const char* places; // start+length of each key, in the typed text
+    };
+    const Case cases[] = {
+        {u"12+3", "0+1 1+1 2+1 3+1"},
+        {u"\uFF11\uFF12\uFF0B\uFF13", "0+1 1+1 2+1 3+1"},
+        {u" 1 +  2", "1+1 3+1 6+1"},
+        {u"\u221A9\u00D73\u00B2", "0+1 1+1 2+1 3+1 4+1"},
+        {u"8\u00F72\u30FC1\u22121", "0+1 1+1 2+1 3+1 4+1 5+1 6+1"},
+        {u"sin(30)", "0+3 3+1 4+1 5+1 6+1"},
+        {u"\uFF53\uFF49\uFF4E\uFF08\uFF13\uFF10\uFF09", "0+3 3+1 4+1 5+1 6+1"},
+        {u"SIN30", "0+3 3+1 4+1"},
+        {u"2PI", "0+1 1+2"},
+        {u"1e-5", "0+1 1+1 2+1 3+1"},
+        {u"HEX (1F)", "0+3 4+1 5+1 6+1 7+1"},
+        // the keys of a variable all stand for its name
+        {u"rate*2", "0+4 0+4 0+4 0+4 0+4 4+1 5+1"},
+        {u"SIN X", "0+3 4+1 4+1 4+1 4+1 4+1"},
+        // GA folds to two code units: what follows it is found where it was typed
+        {u"\u30AC*2", "0+1 0+1 0+1 0+1 0+1 1+1 2+1"},
+        {u"2\U00020BB7\u7530", "0+1 1+3 1+3 1+3 1+3 1+3"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Convert(QString::fromUtf16(c.text), &store);
+        EXPECT_TRUE(r.ok) << Show(c.text);
+        EXPECT_EQ(Places(r.sources), c.places) << Show(c.text);
+        EXPECT_EQ(Places({r.errorRange}), "0+0") << Show(c.text);
+    }
+
+    // a refused text leaves the list alone, like the key list
+    TKeyList keys;
+    TKeySourceList sources{{7, 7}};
+    TExpressionTextConvert c;
+    c.SetKeyList(&keys);
+    c.SetKeySourceList(&sources);
+    EXPECT_FALSE(c.Convert(QString()));
+    EXPECT_EQ(Places(sources), "7+7");
+    EXPECT_EQ(Places({c.ErrorRange()}), "0+0");
 }
 
 TEST(ExpressionTextConvert, ExponentLetterYieldsToVariables) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <atomic>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -44,6 +45,36 @@ TEST(MojiConvert, FullWidthKatakanaBecomesHalfWidth)
 {
     // a voiced kana becomes two code units
     EXPECT_EQ(ConvertHalfWidthUpper(QString::fromUtf16(u"\u30AC")), QString::fromUtf16(u"\uFF76\uFF9E"));
+}
+
+TEST(MojiConvert, FoldedPositionsLeadBackToTheTypedCharacters) {
+    // GA folds to two code units; ranges of the folded text come back to the typed one
+    const QString typed = QString::fromUtf16(u"1\u30AC\uFF0B\u30AC");
+    const QString folded = ConvertHalfWidthUpper(ConvertOperatorSigns(typed));
+    ASSERT_EQ(folded.size(), 6);
+    const TFoldedPositions positions(typed, folded);
+    struct Row {
+        TTextRange folded, typed;
+    };
+    const Row rows[] = {
+        {{0, 1}, {0, 1}}, {{1, 2}, {1, 1}}, {{1, 1}, {1, 1}}, // half of the narrow form takes the character
+        {{2, 1}, {1, 1}}, {{3, 1}, {2, 1}}, {{3, 3}, {2, 2}},
+        {{6, 0}, {4, 0}}, {{9, 2}, {4, 0}}, // beyond the end
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(positions.Source(r.folded), r.typed) << r.folded.Start << "+" << r.folded.Length;
+    // texts that line up map one for one
+    EXPECT_EQ(TFoldedPositions(QStringLiteral("ab"), QStringLiteral("AB")).Source({1, 5}),
+              (TTextRange{1, 1}));
+}
+
+TEST(MojiConvert, TerminalColumns) {
+    const std::pair<char32_t, int> rows[] = {
+        {U'A', 1},          {U'\uFF21', 2}, {U'\u30AC', 2}, {U'\uFF76', 1}, {U'\u6F22', 2},
+        {U'\U0001F600', 2}, {U'\u0301', 0}, {U'\u200B', 0}, {U'\u00D7', 1},
+    };
+    for (const auto& [c, columns] : rows)
+        EXPECT_EQ(TerminalColumns(c), columns) << std::hex << unsigned(c);
 }
 
 TEST(MojiConvert, LongTextIsNeverCut)
