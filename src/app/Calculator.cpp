@@ -1080,6 +1080,25 @@ void TCalculator::SetTopMost(bool On)
     emit Changed();
 }
 
+void TCalculator::SetTransparencyValue(int Value)
+{
+    AppData.TransparencyValue = std::clamp(Value, 0, MaxTransparencyValue);
+    FTransparency = AppData.TransparencyValue > 0;
+}
+
+TWindowPlacement TCalculator::Placement() const
+{
+    return {AppData.Left, AppData.Top, AppData.Width, AppData.Height};
+}
+
+void TCalculator::SetPlacement(const TWindowPlacement& Placement)
+{
+    AppData.Left = Placement.Left;
+    AppData.Top = Placement.Top;
+    AppData.Width = Placement.Width;
+    AppData.Height = Placement.Height;
+}
+
 void TCalculator::ToggleTransparency()
 {
     if (FTransparency) AppData.TransparencyValue = 0;

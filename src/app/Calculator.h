@@ -24,6 +24,15 @@ struct TInputLine {
     int Caret = 0;     // 0: before the first character
 };
 
+// A window's place on the screen: the frame's top-left corner and the client
+// area's size, as the settings file keeps them.
+struct TWindowPlacement {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
 // Which items of the result popup carry a check mark.
 struct TResultPopupChecks {
     bool Normal = false;
@@ -202,8 +211,21 @@ public:
     // --- window options kept as state -------------------------------------------------------
     void TopMostActionExecute();
     void SetTopMost(bool On);
+    // The double-click on the menu bar and "@TRANSPARENCY": on keeps the level,
+    // off forgets it.
     void ToggleTransparency();
-    void SetTransparency(bool On) { FTransparency = On; }
+    // The transparency level, 0 to MaxTransparencyValue: above 0 transparency is
+    // on and the controls take the opacity 1 - level / 100, so none can vanish;
+    // 0 turns it off. A level beyond the range (a damaged file) is taken as the
+    // nearest end.
+    static constexpr int MaxTransparencyValue = 50;
+    int TransparencyValue() const { return AppData.TransparencyValue; }
+    void SetTransparencyValue(int Value);
+    // The opacity the window's controls are drawn with.
+    double ControlOpacity() const { return FTransparency ? 1 - TransparencyValue() / 100.0 : 1; }
+    // Where the window was last put; the file keeps it.
+    TWindowPlacement Placement() const;
+    void SetPlacement(const TWindowPlacement& Placement);
 
     // --- the settings file ------------------------------------------------------------------
     // What the window does when it is first shown: restore the saved state, take

@@ -19,8 +19,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMenu>
-#include <QPainter>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QSplitter>
@@ -40,7 +40,6 @@
 #endif
 #include <limits>
 
-
 namespace {
 
 // Sizes of the window, in the toolkit's units.
@@ -53,10 +52,11 @@ constexpr int kButtonWidth = 45;
 constexpr int kButtonHeight = 18;
 
 // colours from the palette, so that a dark theme keeps the captions legible
-const char* const kMenuButtonStyle = "QToolButton { border: 1px solid palette(mid); border-radius: 3px;"
-                                     " background: palette(button); color: palette(button-text); padding: 0px; }"
-                                     "QToolButton:hover { background: palette(midlight); }"
-                                     "QToolButton:pressed { background: palette(mid); }";
+const char* const kMenuButtonStyle =
+    "QToolButton { border: 1px solid palette(mid); border-radius: 3px;"
+    " background: palette(button); color: palette(button-text); padding: 0px; }"
+    "QToolButton:hover { background: palette(midlight); }"
+    "QToolButton:pressed { background: palette(mid); }";
 
 QFont PixelFont(const QFont& Base, int Pixels) {
     QFont f = Base;
@@ -100,10 +100,6 @@ bool TypesText(const QKeyEvent* e) {
 
 // room between a button's edge and its caption
 constexpr int kCustomBtnPadding = 4;
-
-// The transparency levels the settings dialog offers: at 50 the controls are
-// half transparent, and none of them can vanish.
-constexpr int kMaxTransparencyValue = 50;
 
 } // namespace
 
@@ -697,20 +693,12 @@ QList<QWidget*> TMainForm::VisualControls() const {
 }
 
 void TMainForm::ApplyTransparencyValue(int Value) {
-    // a damaged settings file may hold any number
-    Value = std::clamp(Value, 0, kMaxTransparencyValue);
-    if (Value == 0) {
-        FOpacity = 1;
-        if (FCalculator.Transparency()) FCalculator.SetTransparency(false);
-        SetBorderless(false);
-    } else {
-        FCalculator.SetTransparency(true);
-        SetBorderless(true);
-        FOpacity = 1 - Value / 100.0;
-    }
+    FCalculator.SetTransparencyValue(Value);
+    SetBorderless(FCalculator.Transparency());
+    const double opacity = FCalculator.ControlOpacity();
     for (QWidget* w : VisualControls()) {
         auto* effect = qobject_cast<QGraphicsOpacityEffect*>(w->graphicsEffect());
-        if (FOpacity == 1) {
+        if (opacity == 1) {
             // an opaque control is drawn directly, without an effect's buffer
             if (effect) w->setGraphicsEffect(nullptr);
             continue;
@@ -719,7 +707,7 @@ void TMainForm::ApplyTransparencyValue(int Value) {
             effect = new QGraphicsOpacityEffect(w);
             w->setGraphicsEffect(effect);
         }
-        if (effect->opacity() != FOpacity) effect->setOpacity(FOpacity);
+        if (effect->opacity() != opacity) effect->setOpacity(opacity);
     }
     update(); // the see-through background takes the opacity too
 }
@@ -729,7 +717,7 @@ void TMainForm::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     QColor background = palette().color(QPalette::Window);
-    background.setAlphaF(float(FOpacity));
+    background.setAlphaF(float(FCalculator.ControlOpacity()));
     p.fillRect(rect(), background);
 }
 
@@ -738,10 +726,8 @@ void TMainForm::MenuPanelDblClick() {
 }
 
 void TMainForm::RestorePlacement() {
-    const TAppData& a = FCalculator.GetAppData();
     const TWindowPlacement design{pos().x(), pos().y(), width(), height()};
-    const TWindowPlacement p =
-        RestoredPlacement(design, TWindowPlacement{a.Left, a.Top, a.Width, a.Height}, DesktopRect());
+    const TWindowPlacement p = RestoredPlacement(design, FCalculator.Placement(), DesktopRect());
     if (p.Left != design.Left || p.Top != design.Top) move(p.Left, p.Top);
     if (p.Width != design.Width || p.Height != design.Height) resize(p.Width, p.Height);
 }
@@ -753,10 +739,8 @@ void TMainForm::setVisible(bool visible) {
         RestorePlacement();
         ApplyTopMost();
         // the stored switch as it is, then the level, which may change it again
-        TAppData& a = FCalculator.GetAppData();
         SetBorderless(FCalculator.Transparency());
-        a.TransparencyValue = std::clamp(a.TransparencyValue, 0, kMaxTransparencyValue);
-        ApplyTransparencyValue(a.TransparencyValue);
+        ApplyTransparencyValue(FCalculator.TransparencyValue());
         Render();
         // from now on every change reaches the file a second later
         FCalculator.SetAutoSave(true);
@@ -939,13 +923,9 @@ void TMainForm::StoreRecordFrameHeight() {
 }
 
 void TMainForm::StorePlacement() {
-    TAppData& a = FCalculator.GetAppData();
     // the frame's position and the client's size: what moving and resizing the
     // window take back
-    a.Left = pos().x();
-    a.Top = pos().y();
-    a.Width = width();
-    a.Height = height();
+    FCalculator.SetPlacement({pos().x(), pos().y(), width(), height()});
 }
 
 void TMainForm::moveEvent(QMoveEvent* e) {

@@ -20,15 +20,6 @@ class TExpressionRecordFrame;
 class THistoryListFrame;
 class TMainForm;
 
-// A window's place on the screen: the frame's top-left corner and the client
-// area's size, as the settings file keeps them.
-struct TWindowPlacement {
-    int Left = 0;
-    int Top = 0;
-    int Width = 0;
-    int Height = 0;
-};
-
 // Where the window goes at start, from its design placement, the stored one and
 // the rectangle spanning all screens. Nothing is taken unless a size was stored
 // (Width and Height above 0). Each coordinate is taken only while the window
@@ -112,11 +103,10 @@ public:
     void setVisible(bool visible) override;
 
     // A level of 0 makes the window opaque with its border; above 0 the window
-    // goes borderless and its controls take the opacity 1 - Value / 100 (levels
-    // beyond 0 ... 50 are taken as the nearest of them).
+    // goes borderless and its controls take the calculator's ControlOpacity.
     void ApplyTransparencyValue(int Value);
     // The opacity the window's controls are drawn with.
-    double ControlOpacity() const { return FOpacity; }
+    double ControlOpacity() const { return FCalculator.ControlOpacity(); }
     // The window's controls that take the opacity.
     QList<QWidget*> VisualControls() const;
 
@@ -234,6 +224,5 @@ private:
     bool FSaveFailedAtClose = false;
     bool FRendering = false; // the window is writing the calculator's state into its controls
     bool FRecordFrameWasVisible = false;
-    double FOpacity = 1;
     QPointer<QMessageBox> FSaveFailureBox;
 };
