@@ -180,8 +180,10 @@ bool TExpressionTextConvert::ReadName() {
     if (FIsVarCalcMode && ExpressionIndex < length && FExpressionText.at(ExpressionIndex) == u']')
         ++ExpressionIndex;
 
-    // only the letters count as a function word: SIN30 is SIN and 30
-    const auto word = FunctionDictionary.constFind(FExpressionText.mid(start, ExpressionIndex - start));
+    // only the letters count as a function word: SIN30 is SIN and 30; the word
+    // is looked up where it stands in the text, not copied out of it
+    const auto word = FunctionDictionary.constFind(
+        QString::fromRawData(FExpressionText.constData() + start, ExpressionIndex - start));
     if (word != FunctionDictionary.constEnd()) {
         Append(*word);
         if (*word == ekHex) ReadHexDigits();
@@ -193,18 +195,18 @@ bool TExpressionTextConvert::ReadName() {
         if (IsNameDelimiter(c) || !IsAssigned(c)) break;
         ++ExpressionIndex;
     }
-    const QString name = FExpressionText.mid(start, ExpressionIndex - start);
+    const QString name = QString::fromRawData(FExpressionText.constData() + start, ExpressionIndex - start);
 
     if (FIsVarCalcMode) {
         // collected, not looked up: the caller asks for every value
-        if (FCalcModeVariableList) FCalcModeVariableList->append(name);
+        if (FCalcModeVariableList) FCalcModeVariableList->append(QString(name.constData(), name.size()));
         return true;
     }
-    if (FVariableDictionary && FVariableDictionary->ContainsKey(name)) {
+    int number = 0;
+    if (FVariableDictionary && FVariableDictionary->FindNumber(name, number)) {
         Append(ekVariable);
         Append(ekLParen);
-        for (QChar digit : QString::number(FVariableDictionary->GetNumberItems(name)))
-            Append(TExpressionKey(ek0 + (digit.unicode() - u'0')));
+        AppendDigits(number);
         Append(ekRParen);
         return true;
     }
@@ -232,6 +234,19 @@ void TExpressionTextConvert::ReadHexDigits() {
 
 void TExpressionTextConvert::Append(TExpressionKey Key) {
     (FKeyList ? *FKeyList : ScratchKeyList).append(Key);
+}
+
+// The decimal digits of a variable's number, most significant first, no sign.
+void TExpressionTextConvert::AppendDigits(int Number) {
+    TExpressionKey digits[10];
+    int n = 0;
+    auto rest = unsigned(Number);
+    do {
+        digits[n++] = TExpressionKey(ek0 + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    while (n > 0)
+        Append(digits[--n]);
 }
 
 // 1 for a letter, 2 for a letter written as a surrogate pair, 0 otherwise.

@@ -51,6 +51,7 @@ private:
     bool ReadName();
     void ReadHexDigits();
     void Append(TExpressionKey Key);
+    void AppendDigits(int Number);
     int LetterLength(int Index) const;
 
     QString FExpressionText;

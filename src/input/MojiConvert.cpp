@@ -27,32 +27,54 @@ bool IsAscii(const QString& Text)
     return true;
 }
 
+bool HasLowerAscii(const QString& Text) {
+    for (QChar c : Text)
+        if (c.unicode() >= u'a' && c.unicode() <= u'z') return true;
+    return false;
+}
+
+// The ASCII operator a look-alike stands for, 0 for any other code unit.
+char16_t OperatorSign(char16_t c) {
+    switch (c) {
+    case 0x00D7:
+        return u'*';
+    case 0x00F7:
+        return u'/';
+    case 0x30FC: // prolonged sound mark
+    case 0xFF70: // its half-width form
+    case 0x2015: // horizontal bar
+    case 0x2212: // the typographic minus of copied text
+        return u'-';
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 QString ConvertOperatorSigns(const QString& Text)
 {
+    // a text without look-alikes, as typed text nearly always is, is shared, not copied
+    const QChar* const begin = Text.constData();
+    const QChar* const end = begin + Text.size();
+    const QChar* first = begin;
+    while (first != end && OperatorSign(first->unicode()) == 0)
+        ++first;
+    if (first == end) return Text;
     QString s = Text;
-    for (QChar& c : s) {
-        switch (c.unicode()) {
-        case 0x00D7: c = u'*'; break;
-        case 0x00F7: c = u'/'; break;
-        case 0x30FC: // prolonged sound mark
-        case 0xFF70: // its half-width form
-        case 0x2015: // horizontal bar
-        case 0x2212: // the typographic minus of copied text
-            c = u'-';
-            break;
-        default: break;
-        }
-    }
+    QChar* const out = s.data();
+    for (qsizetype i = first - begin; i < s.size(); ++i)
+        if (const char16_t sign = OperatorSign(out[i].unicode())) out[i] = QChar(sign);
     return s;
 }
 
 QString ConvertHalfWidthUpper(const QString& Text)
 {
     QString s;
-    // ASCII has no wider or narrower form: skip the folding on the common path.
+    // ASCII has no wider or narrower form: skip the folding on the common path,
+    // and an upper-case ASCII text is returned as it is, shared, not copied.
     if (IsAscii(Text)) {
+        if (!HasLowerAscii(Text)) return Text;
         s = Text;
     } else if (icu::Transliterator* t = HalfWidthTransliterator()) {
         icu::UnicodeString u(reinterpret_cast<const UChar*>(Text.utf16()), int32_t(Text.size()));
