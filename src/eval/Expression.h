@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 
 // What went wrong in an evaluation; stored by ordinal.
 enum TExpressionErrorNumber : std::uint8_t {
@@ -133,6 +134,7 @@ private:
     void ReadNumber();
     void ReadDms(const QString& DegreesText);
     double ConvertNumber(const QString& Text);
+    double ConvertNumber(const std::string& Text);
 
     double EvalProduct();
     double EvalImpliedProduct();
@@ -157,5 +159,6 @@ private:
     const TKeyList* FKeyList = nullptr;
     TAngleType FAngleMode = atDeg;
     bool FIsHyp = false;
-    int Depth = 0; // levels of nesting being evaluated
+    int Depth = 0;           // levels of nesting being evaluated
+    std::string FNumberText; // the number being read, kept for the next one
 };
