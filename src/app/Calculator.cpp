@@ -120,7 +120,7 @@ void TCalculator::SetInputText(const QString& Text)
     FInput.SelLength = 0;
     FInput.Caret = int(Text.size());
     if (changed) ExpressionEditChangeTracking();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::PlaceCaret(bool SelectAll, int Position)
@@ -128,7 +128,7 @@ void TCalculator::PlaceCaret(bool SelectAll, int Position)
     FInput.SelStart = 0;
     FInput.SelLength = SelectAll ? int(FInput.Text.size()) : 0;
     FInput.Caret = std::clamp(Position, 0, int(FInput.Text.size()));
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::InsertText(const QString& Text)
@@ -144,7 +144,7 @@ void TCalculator::InsertText(const QString& Text)
     at = std::clamp(at, 0, int(t.size()));
     if (t.size() + Text.size() > MaxInputLength) {
         emit InputRefused();
-        emit Changed();
+        NoteChanged();
         return;
     }
     t.insert(at, Text);
@@ -154,11 +154,12 @@ void TCalculator::InsertText(const QString& Text)
     FInput.SelLength = 0;
     FInput.Caret = at + int(Text.size());
     if (changed) ExpressionEditChangeTracking();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::TypeText(const QString& Text)
 {
+    const TChangeBatch batch(*this);
     for (QChar ch : Text) {
         if (IsCalc) {
             if (ContinuesFromAns(ch)) SetInputText(QStringLiteral("ANS"));
@@ -174,6 +175,7 @@ void TCalculator::PasteText(const QString& Text) { InsertText(Text); }
 
 bool TCalculator::CaretKey(TCaretKey Key)
 {
+    const TChangeBatch batch(*this);
     if (!IsCalc) return false;
     const int end = int(FInput.Text.size());
     // after a calculation Left jumps to the end and Right to the start
@@ -186,7 +188,7 @@ void TCalculator::SetInputState(const TInputLine& Line)
 {
     if (Line.Text.size() > MaxInputLength && Line.Text.size() > FInput.Text.size()) {
         emit InputRefused();
-        emit Changed(); // the window shows the line as it was
+        NoteChanged(); // the window shows the line as it was
         return;
     }
     const bool changed = Line.Text != FInput.Text;
@@ -195,7 +197,7 @@ void TCalculator::SetInputState(const TInputLine& Line)
     FInput.SelStart = std::clamp(FInput.SelStart, 0, int(FInput.Text.size()));
     FInput.SelLength = std::clamp(FInput.SelLength, 0, int(FInput.Text.size()) - FInput.SelStart);
     if (changed) ExpressionEditChangeTracking();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ExpressionEditMouseDown() { IsCalc = false; }
@@ -276,7 +278,7 @@ void TCalculator::customEvent(QEvent* Event)
         // what was shown for this very text (a recalled record) is still its answer
         FResultStale = FShownGeneration != e->Generation;
     }
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ShowValue(double Value) {
@@ -296,6 +298,7 @@ void TCalculator::ShowMessage(const QString& Message) {
 
 bool TCalculator::CalcExpression(bool IsRecord)
 {
+    const TChangeBatch batch(*this);
     if (IsVarCalcMode) {
         bool prompted = false;
         const bool stepped = StepVarCalcMode(IsRecord, prompted);
@@ -310,12 +313,12 @@ bool TCalculator::CalcExpression(bool IsRecord)
         if (AssignVariable(IsRecord)) return true;
         ShowMessage(QStringLiteral("Syntax error"));
         IsCalc = true;
-        emit Changed();
+        NoteChanged();
         return false;
     }
 
     const TCalcValues before = Values();
-    const TEvalOutcome outcome = EvaluateText(S, VariableDictionary, before);
+    const TEvalOutcome outcome = FEvaluator.Evaluate(S, VariableDictionary, before);
     bool result = true;
     if (outcome.Kind == eoValue) {
         Ans = outcome.Value;
@@ -340,7 +343,7 @@ bool TCalculator::CalcExpression(bool IsRecord)
         result = false;
     }
     IsCalc = true;
-    emit Changed();
+    NoteChanged();
     return result;
 }
 
@@ -379,6 +382,7 @@ void TCalculator::SelectHistoryRow(int Row)
 
 bool TCalculator::ExecuteCommand()
 {
+    const TChangeBatch batch(*this);
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     bool result = true;
     const qsizetype n = S.size();
@@ -429,7 +433,7 @@ bool TCalculator::ExecuteCommand()
         }
         if (result) {
             SetInputText(QString());
-            emit Changed();
+            NoteChanged();
             return true;
         }
     } else if (n >= 7) {
@@ -469,7 +473,7 @@ bool TCalculator::ExecuteCommand()
         ApplyDisplayMode(true);
         UpdateAngleModeCaption(AngleMode);
     }
-    emit Changed();
+    NoteChanged();
     return result;
 }
 
@@ -501,6 +505,7 @@ void TCalculator::SetEngMode(const QString& S)
 
 void TCalculator::SetCustomButton(const QString& Command)
 {
+    const TChangeBatch batch(*this);
     CustomBtnTitle.clear();
     CustomBtnExpression.clear();
     FCustomVisible = false;
@@ -516,11 +521,12 @@ void TCalculator::SetCustomButton(const QString& Command)
         if (!CustomBtnExpression.isEmpty()) FCustomVisible = true;
     }
     FCustomCaption = CustomBtnTitle;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::CustomBtnActionExecute()
 {
+    const TChangeBatch batch(*this);
     if (CustomBtnExpression.isEmpty()) return;
     // each "[]" takes the whole line: a template with two of them doubles it at every press
     const qsizetype holes = CustomBtnExpression.count(QStringLiteral("[]"));
@@ -539,6 +545,7 @@ void TCalculator::CustomBtnActionExecute()
 
 bool TCalculator::AssignVariable(bool IsRecord)
 {
+    const TChangeBatch batch(*this);
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     // the name is what comes before the first "=", the expression what lies
     // between it and the next one; a line of many "=" is never split into pieces
@@ -568,7 +575,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
         if (!convert.Convert(E)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
-            emit Changed();
+            NoteChanged();
             return false;
         }
     }
@@ -595,12 +602,13 @@ bool TCalculator::AssignVariable(bool IsRecord)
     VarSubstituting = false;
     SetInputText(T);
     if (!IsVarCalcMode) PlaceCaret(true, int(FInput.Text.size()));
-    emit Changed();
+    NoteChanged();
     return true;
 }
 
 bool TCalculator::StartVarCalcMode(const QString& Text)
 {
+    const TChangeBatch batch(*this);
     const QString F = Text.section(u':', 1, 1);
     if (F.isEmpty()) return true;
     CalcModeVariableList.clear();
@@ -629,7 +637,7 @@ bool TCalculator::StartVarCalcMode(const QString& Text)
     ShowPrompt(CalcModeVariableList[0]);
     CalcModeVarIndex = 1;
     IsVarCalcModeSubstitute = true;
-    emit Changed();
+    NoteChanged();
     return true;
 }
 
@@ -658,7 +666,7 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
         ++CalcModeVarIndex;
         IsVarCalcModeSubstitute = true;
         Prompted = true;
-        emit Changed();
+        NoteChanged();
         return result;
     }
     VarCalcing = false;
@@ -672,6 +680,7 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
 
 void TCalculator::AllClear()
 {
+    const TChangeBatch batch(*this);
     SetInputText(QString());
     ShowValue(0);
     IsCalc = false;
@@ -682,7 +691,7 @@ void TCalculator::AllClear()
     VarCalcing = false;
     CalcModeVarIndex = 0;
     IsVarCalcModeSubstitute = false;
-    emit Changed();
+    NoteChanged();
 }
 
 // ---------------------------------------------------------------------------------
@@ -690,6 +699,7 @@ void TCalculator::AllClear()
 
 void TCalculator::ApplyDisplayMode(bool Recalculate)
 {
+    const TChangeBatch batch(*this);
     FViewer.SetIsGroupingSeparator(IsDigitGroupingSeparator);
     FViewer.SetViewMode(DigitDisplayMode);
     FViewer.SetDigitNumber(RoundDecimal);
@@ -713,15 +723,16 @@ void TCalculator::ApplyDisplayMode(bool Recalculate)
         }
         if (FInput.Text.isEmpty()) ShowValue(0);
     }
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::SetAngle(TAngleType Mode)
 {
+    const TChangeBatch batch(*this);
     AngleMode = Mode;
     UpdateAngleModeCaption(Mode);
     emit FocusInputRequested();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::UpdateAngleModeCaption(TAngleType Mode)
@@ -758,6 +769,7 @@ void TCalculator::UpdateResultModeCaption()
 
 void TCalculator::NormalActionExecute()
 {
+    const TChangeBatch batch(*this);
     DigitDisplayMode = vtNormal;
     ApplyDisplayMode(true);
     emit FocusInputRequested();
@@ -765,6 +777,7 @@ void TCalculator::NormalActionExecute()
 
 void TCalculator::FixActionExecute(int Digits)
 {
+    const TChangeBatch batch(*this);
     DigitDisplayMode = vtFix;
     RoundDecimal = std::clamp(Digits, 0, 9);
     ApplyDisplayMode(true);
@@ -773,6 +786,7 @@ void TCalculator::FixActionExecute(int Digits)
 
 void TCalculator::SciActionExecute(int Digits)
 {
+    const TChangeBatch batch(*this);
     DigitDisplayMode = vtSci;
     RoundDecimal = std::clamp(Digits, 2, 9);
     ApplyDisplayMode(true);
@@ -781,6 +795,7 @@ void TCalculator::SciActionExecute(int Digits)
 
 void TCalculator::DigitGroupingSeparatorActionExecute()
 {
+    const TChangeBatch batch(*this);
     IsDigitGroupingSeparator = !IsDigitGroupingSeparator;
     ApplyDisplayMode(true);
 }
@@ -807,6 +822,7 @@ bool TCalculator::CopyActionExecute(QString& Text)
 
 void TCalculator::SetMemoryValue(double Value)
 {
+    const TChangeBatch batch(*this);
     VarM = Value;
     UpdateMemoryButton();
 }
@@ -818,20 +834,22 @@ void TCalculator::UpdateMemoryButton()
     const int sd = FViewer.SignificantDigits();
     const bool belowOne = !(VarM >= 1 || VarM <= -1);
     FMCaption = QStringLiteral("M=") + DecimalFormat::General(VarM, belowOne ? sd - 1 : sd, 0);
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ClearMemory()
 {
+    const TChangeBatch batch(*this);
     VarM = 0;
     VarMCount = 0;
     FMVisible = false;
     FMCaption = QStringLiteral("M");
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::MemoryAdd(int Sign)
 {
+    const TChangeBatch batch(*this);
     if (!IsCalc) {
         CalcExpression(true);
         emit FocusInputRequested();
@@ -844,6 +862,7 @@ void TCalculator::MemoryAdd(int Sign)
 
 void TCalculator::MActionExecute()
 {
+    const TChangeBatch batch(*this);
     if (IsCalc) SetInputText(QStringLiteral("M"));
     else SetInputText(FInput.Text + QStringLiteral("M"));
     IsCalc = false;
@@ -856,6 +875,7 @@ void TCalculator::MActionExecute()
 
 void TCalculator::ApplyHistoryCount()
 {
+    const TChangeBatch batch(*this);
     HistoryCount = std::max(AppData.HistoryCount, 0);
     while (FExpressionHistorys.size() > std::size_t(HistoryCount))
         FExpressionHistorys.erase(FExpressionHistorys.begin());
@@ -867,7 +887,7 @@ void TCalculator::ApplyHistoryCount()
         for (const auto& r : FExpressionHistorys) FHistoryPopup.prepend(r->ExpressionText());
     }
     emit HistoryChanged();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ShowHistory(const TExpressionHistory& Record)
@@ -882,6 +902,7 @@ void TCalculator::ShowHistory(const TExpressionHistory& Record)
 
 void TCalculator::UpKeyActionExecute()
 {
+    const TChangeBatch batch(*this);
     const int count = int(FExpressionHistorys.size());
     ++ExpressionHistoryIndex;
     if (ExpressionHistoryIndex > count - 1 || ExpressionHistoryIndex < 0) {
@@ -895,6 +916,7 @@ void TCalculator::UpKeyActionExecute()
 
 void TCalculator::DownKeyActionExecute()
 {
+    const TChangeBatch batch(*this);
     const int count = int(FExpressionHistorys.size());
     --ExpressionHistoryIndex;
     if (ExpressionHistoryIndex < 0) {
@@ -913,16 +935,18 @@ void TCalculator::DownKeyActionExecute()
 
 void TCalculator::HistoryMenuItemClick(int Position)
 {
+    const TChangeBatch batch(*this);
     if (Position < 0 || Position >= FHistoryPopup.size()) return;
     SetInputText(FHistoryPopup[Position]);
     CalcExpression(false);
     ExpressionHistoryIndex = int(FExpressionHistorys.size()) - 1 - Position;
     SelectHistoryRow(Position);
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::HistoryListClick(int Index)
 {
+    const TChangeBatch batch(*this);
     if (Index < 0 || Index >= int(FExpressionHistorys.size())) return;
     const TExpressionHistory& R = *FExpressionHistorys[std::size_t(Index)];
     AngleMode = R.AngleMode();
@@ -941,16 +965,18 @@ void TCalculator::HistoryListClick(int Index)
 
 void TCalculator::RecordExpressionActionExecute()
 {
+    const TChangeBatch batch(*this);
     FRecordFrameVisible = true;
     const qsizetype at = FRecordExpressions.indexOf(FInput.Text);
     if (at >= 0) FRecordExpressions.move(at, 0);
     else FRecordExpressions.prepend(FInput.Text);
     FRecordSelected = 0;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::DelRecordExpressionActionExecute()
 {
+    const TChangeBatch batch(*this);
     if (FRecordSelected < 0 || FRecordSelected >= FRecordExpressions.size()) return;
     const int i = FRecordSelected;
     FRecordExpressions.removeAt(i);
@@ -960,27 +986,30 @@ void TCalculator::DelRecordExpressionActionExecute()
     } else {
         FRecordSelected = std::min(i, int(FRecordExpressions.size()) - 1);
     }
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::SelectRecordExpression(int Index)
 {
+    const TChangeBatch batch(*this);
     FRecordSelected = (Index >= 0 && Index < FRecordExpressions.size()) ? Index : -1;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::MoveRecordExpression(int Delta)
 {
+    const TChangeBatch batch(*this);
     const int i = FRecordSelected;
     const int to = i + Delta;
     if (i < 0 || i >= FRecordExpressions.size() || to < 0 || to >= FRecordExpressions.size()) return;
     FRecordExpressions.move(i, to);
     FRecordSelected = to;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ExpressionRecordFrameListBoxDblClick()
 {
+    const TChangeBatch batch(*this);
     if (FRecordSelected < 0 || FRecordSelected >= FRecordExpressions.size()) return;
     AllClear();
     QString T = FRecordExpressions[FRecordSelected];
@@ -1003,17 +1032,19 @@ void TCalculator::TopMostActionExecute() { SetTopMost(!FIsTopMost); }
 
 void TCalculator::SetTopMost(bool On)
 {
+    const TChangeBatch batch(*this);
     FIsTopMost = On;
     emit TopMostChanged();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ToggleTransparency()
 {
+    const TChangeBatch batch(*this);
     if (FTransparency) AppData.TransparencyValue = 0;
     FTransparency = !FTransparency;
     emit TransparencyToggled();
-    emit Changed();
+    NoteChanged();
 }
 
 // ---------------------------------------------------------------------------------
@@ -1021,6 +1052,7 @@ void TCalculator::ToggleTransparency()
 
 void TCalculator::StartWithDefaults()
 {
+    const TChangeBatch batch(*this);
     AppData.HistoryCount = 10;
     IsRealTimeCalc = false;
     ApplyHistoryCount();
@@ -1030,6 +1062,7 @@ void TCalculator::StartWithDefaults()
 
 void TCalculator::ApplySettings()
 {
+    const TChangeBatch batch(*this);
     IsRealTimeCalc = AppData.IsRealTimeCalc;
     ApplyHistoryCount();
     NoteStateChanged();
@@ -1037,18 +1070,36 @@ void TCalculator::ApplySettings()
 
 void TCalculator::SettingsCleared()
 {
+    const TChangeBatch batch(*this);
     // the file's defaults are in AppData and the lent history and variables are empty
     FHistoryPopup.clear();
     ExpressionHistoryIndex = 0;
     FHistoryListSelected = -1;
     emit HistoryChanged();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::SetAutoSave(bool On)
 {
     FAutoSaveOn = On;
     if (!On) FAutoSave.stop();
+}
+
+void TCalculator::NoteChanged() {
+    if (FChangeDepth > 0)
+        FChangePending = true;
+    else
+        emit Changed();
+}
+
+TCalculator::TChangeBatch::TChangeBatch(TCalculator& Calculator) : FCalculator(Calculator) {
+    ++FCalculator.FChangeDepth;
+}
+
+TCalculator::TChangeBatch::~TChangeBatch() {
+    if (--FCalculator.FChangeDepth > 0 || !FCalculator.FChangePending) return;
+    FCalculator.FChangePending = false;
+    emit FCalculator.Changed();
 }
 
 void TCalculator::NoteStateChanged()
@@ -1058,6 +1109,7 @@ void TCalculator::NoteStateChanged()
 
 void TCalculator::RestoreAppData()
 {
+    const TChangeBatch batch(*this);
     AppData.ExpressionHistorys = &FExpressionHistorys;
     AppData.VariableDictionary = &VariableDictionary;
     QStringList records;
@@ -1113,7 +1165,7 @@ void TCalculator::RestoreAppData()
         PreAns = AppData.PreAns;
         IsCalc = AppData.IsCalc;
     }
-    emit Changed();
+    NoteChanged();
 }
 
 // Ans is the answer of the newest calculation, which is not always the line on
@@ -1129,6 +1181,7 @@ bool TCalculator::NewestRecordAnswers(const QString& Line, double Value) const {
 
 void TCalculator::FormShow()
 {
+    const TChangeBatch batch(*this);
     RestoreAppData();
     IsRealTimeCalc = AppData.IsRealTimeCalc;
     ApplyHistoryCount();
