@@ -62,8 +62,6 @@ TCalculator::TCalculator(QObject* parent) : QObject(parent)
     FPreviewPool.setMaxThreadCount(2);
     FAutoSave.setSingleShot(true);
     FAutoSave.setInterval(1000);
-    // everything the window shows is kept by the file, the typed line included
-    connect(this, &TCalculator::Changed, this, &TCalculator::NoteStateChanged);
     connect(&FAutoSave, &QTimer::timeout, this, [this] {
         try {
             FormSaveState();
@@ -1086,10 +1084,13 @@ void TCalculator::SetAutoSave(bool On)
 }
 
 void TCalculator::NoteChanged() {
-    if (FChangeDepth > 0)
+    if (FChangeDepth > 0) {
         FChangePending = true;
-    else
-        emit Changed();
+        return;
+    }
+    // everything the window shows is kept by the file, the typed line included
+    NoteStateChanged();
+    emit Changed();
 }
 
 TCalculator::TChangeBatch::TChangeBatch(TCalculator& Calculator) : FCalculator(Calculator) {
@@ -1099,6 +1100,7 @@ TCalculator::TChangeBatch::TChangeBatch(TCalculator& Calculator) : FCalculator(C
 TCalculator::TChangeBatch::~TChangeBatch() {
     if (--FCalculator.FChangeDepth > 0 || !FCalculator.FChangePending) return;
     FCalculator.FChangePending = false;
+    FCalculator.NoteStateChanged();
     emit FCalculator.Changed();
 }
 

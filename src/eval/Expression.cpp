@@ -64,6 +64,11 @@ double ArcTanH(double X) {
 
 // X rounded to 15 significant decimal digits is a whole number
 bool IsWholeTo15Digits(double X) {
+    // Rounding to 15 digits moves X by at most 5E-15 of its size. Below 1E13 a
+    // value farther than 1E-13 of its size from the nearest whole number stays
+    // clear of it after rounding, so only values close to one are spelled out.
+    const double magnitude = std::fabs(X);
+    if (magnitude < 1E13 && std::fabs(X - std::round(X)) > magnitude * 1E-13) return false;
     char text[32];
     const auto written = std::to_chars(text, text + sizeof text, X, std::chars_format::scientific, 14);
     double rounded = X;
@@ -317,15 +322,8 @@ void TExpression::RaiseError(TExpressionErrorNumber AErrorNumber) {
     throw EExpressionError(AErrorNumber, FErrorIndex);
 }
 
-void TExpression::CheckValue(double X) {
-    if (std::isnan(X)) RaiseError(enNanError);
-    if (std::isinf(X)) RaiseError(enInfinityError);
-}
-
-void TExpression::Advance() {
-    if (FormulaIndex >= FormulaKeys.size()) return;
-    C = FormulaKeys.at(FormulaIndex);
-    ++FormulaIndex;
+void TExpression::RaiseNotFinite(double X) {
+    RaiseError(std::isnan(X) ? enNanError : enInfinityError);
 }
 
 [[gnu::noinline]] void TExpression::NextToken() {
@@ -476,7 +474,7 @@ double TExpression::EvalSum() {
     return r;
 }
 
-double TExpression::EvalProduct() {
+[[gnu::always_inline]] inline double TExpression::EvalProduct() {
     double r = EvalImpliedProduct();
     while (Token == ekOperator2) {
         const TExpressionKey op = Oprt;
@@ -489,7 +487,7 @@ double TExpression::EvalProduct() {
 }
 
 // 2(3), 2π and 2 sin 30 multiply here, tighter than × and ÷: 6÷2π is 6÷(2π).
-double TExpression::EvalImpliedProduct() {
+[[gnu::always_inline]] inline double TExpression::EvalImpliedProduct() {
     double r = EvalPower();
     for (;;) {
         if (Token == ekOperator3) {
@@ -505,7 +503,7 @@ double TExpression::EvalImpliedProduct() {
 }
 
 // Powers associate to the left: 2^3^2 is 64.
-double TExpression::EvalPower() {
+[[gnu::always_inline]] inline double TExpression::EvalPower() {
     double b = EvalPostfix();
     while (Token == ekOperator4) {
         NextToken();
@@ -517,7 +515,7 @@ double TExpression::EvalPower() {
     return b;
 }
 
-double TExpression::EvalPostfix() {
+[[gnu::always_inline]] inline double TExpression::EvalPostfix() {
     double r = EvalSignedProduct();
     while (Token == ekOperator5) {
         switch (Oprt) {

@@ -3,6 +3,7 @@
 #include "AngleType.h"
 #include "ExpressionKey.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -98,11 +99,18 @@ protected:
     virtual double EvalPrimary();
 
     // C := the next key; passes the end of the list by no key.
-    void Advance();
+    void Advance() {
+        if (FormulaIndex >= FormulaKeys.size()) return;
+        C = FormulaKeys.at(FormulaIndex);
+        ++FormulaIndex;
+    }
     [[noreturn]] void RaiseError(TExpressionErrorNumber AErrorNumber);
     double EvalSum();
     // NaN raises enNanError, an infinite value enInfinityError.
-    void CheckValue(double X);
+    void CheckValue(double X) {
+        if (!std::isfinite(X)) [[unlikely]]
+            RaiseNotFinite(X);
+    }
     double Power(double Base, double Exponent);
 
     static constexpr double DegToRad = 0.017453292519943295769;
@@ -122,6 +130,7 @@ protected:
     TKeyList FormulaKeys;
 
 private:
+    [[noreturn]] void RaiseNotFinite(double X);
     void NormalizeKeyList();
     bool IsInExponent(int Limit) const;
     void InsertImpliedMulAfter(TExpressionKey Key, int Index);

@@ -232,10 +232,6 @@ void TExpressionTextConvert::ReadHexDigits() {
     }
 }
 
-void TExpressionTextConvert::Append(TExpressionKey Key) {
-    (FKeyList ? *FKeyList : ScratchKeyList).append(Key);
-}
-
 // The decimal digits of a variable's number, most significant first, no sign.
 void TExpressionTextConvert::AppendDigits(int Number) {
     TExpressionKey digits[10];

@@ -50,7 +50,7 @@ private:
     bool Scan();
     bool ReadName();
     void ReadHexDigits();
-    void Append(TExpressionKey Key);
+    void Append(TExpressionKey Key) { (FKeyList ? *FKeyList : ScratchKeyList).append(Key); }
     void AppendDigits(int Number);
     int LetterLength(int Index) const;
 

@@ -20,21 +20,23 @@ icu::Transliterator* HalfWidthTransliterator()
     return t.get();
 }
 
-bool IsAscii(const QString& Text)
-{
-    for (QChar c : Text)
-        if (c.unicode() >= 0x80) return false;
-    return true;
-}
+enum TTextKind { tkUpperAscii, tkLowerAscii, tkOther };
 
-bool HasLowerAscii(const QString& Text) {
-    for (QChar c : Text)
-        if (c.unicode() >= u'a' && c.unicode() <= u'z') return true;
-    return false;
+// ASCII without small letters, ASCII with some, or text beyond ASCII
+TTextKind KindOf(const QString& Text) {
+    const char16_t* p = reinterpret_cast<const char16_t*>(Text.constData());
+    const char16_t* const end = p + Text.size();
+    bool lower = false;
+    for (; p != end; ++p) {
+        if (*p >= 0x80) return tkOther;
+        lower |= char16_t(*p - u'a') <= u'z' - u'a';
+    }
+    return lower ? tkLowerAscii : tkUpperAscii;
 }
 
 // The ASCII operator a look-alike stands for, 0 for any other code unit.
 char16_t OperatorSign(char16_t c) {
+    if (c < 0xD7) return 0; // below the first look-alike, as ASCII is
     switch (c) {
     case 0x00D7:
         return u'*';
@@ -73,10 +75,18 @@ QString ConvertHalfWidthUpper(const QString& Text)
     QString s;
     // ASCII has no wider or narrower form: skip the folding on the common path,
     // and an upper-case ASCII text is returned as it is, shared, not copied.
-    if (IsAscii(Text)) {
-        if (!HasLowerAscii(Text)) return Text;
-        s = Text;
-    } else if (icu::Transliterator* t = HalfWidthTransliterator()) {
+    const TTextKind kind = KindOf(Text);
+    if (kind == tkUpperAscii) return Text;
+    if (kind == tkLowerAscii) {
+        // one new string, written in one pass
+        s = QString(Text.size(), Qt::Uninitialized);
+        const char16_t* from = reinterpret_cast<const char16_t*>(Text.constData());
+        char16_t* to = reinterpret_cast<char16_t*>(s.data());
+        for (qsizetype i = 0; i < Text.size(); ++i)
+            to[i] = char16_t(from[i] - (char16_t(from[i] - u'a') <= u'z' - u'a' ? 0x20 : 0));
+        return s;
+    }
+    if (icu::Transliterator* t = HalfWidthTransliterator()) {
         icu::UnicodeString u(reinterpret_cast<const UChar*>(Text.utf16()), int32_t(Text.size()));
         t->transliterate(u);
         s = QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
