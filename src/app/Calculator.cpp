@@ -348,7 +348,15 @@ bool TCalculator::CalcExpression(bool IsRecord)
 void TCalculator::AddHistory(const QString& Expression, double Value, double EvalAns, double EvalPreAns,
                              double EvalM, double EvalGT)
 {
-    auto record = std::make_unique<TExpressionHistory>();
+    const std::size_t limit = std::size_t(std::max(HistoryCount, 0));
+    // a full history hands its oldest record over to the new one, whose every
+    // field is written below
+    std::unique_ptr<TExpressionHistory> record;
+    if (limit > 0 && FExpressionHistorys.size() >= limit) {
+        record = std::move(FExpressionHistorys.front());
+        FExpressionHistorys.pop_front();
+    }
+    if (!record) record = std::make_unique<TExpressionHistory>();
     record->SetExpressionText(Expression);
     record->SetPreAns(EvalPreAns);
     record->SetAns(EvalAns);
@@ -360,7 +368,6 @@ void TCalculator::AddHistory(const QString& Expression, double Value, double Eva
     record->SetIsGroupingSeparator(FViewer.IsGroupingSeparator());
     record->SetValue(Value);
     FExpressionHistorys.push_back(std::move(record));
-    const std::size_t limit = std::size_t(std::max(HistoryCount, 0));
     while (FExpressionHistorys.size() > limit) FExpressionHistorys.erase(FExpressionHistorys.begin());
     ExpressionHistoryIndex = int(FExpressionHistorys.size()) - 1;
 
