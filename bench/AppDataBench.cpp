@@ -16,7 +16,7 @@ void BM_Read(benchmark::State& state) {
     for (auto _ : state) {
         Settings t;
         t.read();
-        benchmark::DoNotOptimize(t.History.data());
+        benchmark::DoNotOptimize(t.History.size());
     }
 }
 BENCHMARK(BM_Read)->Arg(1000)->Unit(benchmark::kMillisecond);
@@ -44,7 +44,7 @@ void BM_ReadGarbage(benchmark::State& state) {
     for (auto _ : state) {
         Settings t;
         t.read();
-        benchmark::DoNotOptimize(t.History.data());
+        benchmark::DoNotOptimize(t.History.size());
     }
 }
 BENCHMARK(BM_ReadGarbage)->Unit(benchmark::kMillisecond);

@@ -8,10 +8,18 @@
 
 namespace {
 
-void Enter(benchmark::State& state, const QString& text)
-{
+void Enter(benchmark::State& state, const QString& text, int historyCount = 0) {
     TCalculator c;
     c.StartWithDefaults();
+    if (historyCount > 0) {
+        // a history already at its limit: every Enter records one and drops one
+        c.GetAppData().HistoryCount = historyCount;
+        c.ApplyHistoryCount();
+        for (int i = 0; i < historyCount; ++i) {
+            c.SetInputText(QString::number(i));
+            c.CalcExpression(true);
+        }
+    }
     c.SetInputText("A=2.5");
     c.CalcExpression(true);
     for (auto _ : state) {
@@ -23,6 +31,13 @@ void Enter(benchmark::State& state, const QString& text)
 
 void BM_EnterShortFormula(benchmark::State& state) { Enter(state, QStringLiteral("sin(30)*2+A^2")); }
 BENCHMARK(BM_EnterShortFormula);
+
+// The same with 100,000 records kept: recording and trimming cost what they cost
+// with the default ten.
+void BM_EnterShortFormulaFullHistory(benchmark::State& state) {
+    Enter(state, QStringLiteral("sin(30)*2+A^2"), 100000);
+}
+BENCHMARK(BM_EnterShortFormulaFullHistory);
 
 // The longest line the converter takes: 1,024 characters of mixed arithmetic.
 void BM_EnterLongFormula(benchmark::State& state)

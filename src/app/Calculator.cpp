@@ -62,8 +62,6 @@ TCalculator::TCalculator(QObject* parent) : QObject(parent)
     FPreviewPool.setMaxThreadCount(2);
     FAutoSave.setSingleShot(true);
     FAutoSave.setInterval(1000);
-    // everything the window shows is kept by the file, the typed line included
-    connect(this, &TCalculator::Changed, this, &TCalculator::NoteStateChanged);
     connect(&FAutoSave, &QTimer::timeout, this, [this] {
         try {
             FormSaveState();
@@ -120,7 +118,7 @@ void TCalculator::SetInputText(const QString& Text)
     FInput.SelLength = 0;
     FInput.Caret = int(Text.size());
     if (changed) ExpressionEditChangeTracking();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::PlaceCaret(bool SelectAll, int Position)
@@ -128,7 +126,7 @@ void TCalculator::PlaceCaret(bool SelectAll, int Position)
     FInput.SelStart = 0;
     FInput.SelLength = SelectAll ? int(FInput.Text.size()) : 0;
     FInput.Caret = std::clamp(Position, 0, int(FInput.Text.size()));
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::InsertText(const QString& Text)
@@ -144,7 +142,7 @@ void TCalculator::InsertText(const QString& Text)
     at = std::clamp(at, 0, int(t.size()));
     if (t.size() + Text.size() > MaxInputLength) {
         emit InputRefused();
-        emit Changed();
+        NoteChanged();
         return;
     }
     t.insert(at, Text);
@@ -154,11 +152,12 @@ void TCalculator::InsertText(const QString& Text)
     FInput.SelLength = 0;
     FInput.Caret = at + int(Text.size());
     if (changed) ExpressionEditChangeTracking();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::TypeText(const QString& Text)
 {
+    const TChangeBatch batch(*this);
     for (QChar ch : Text) {
         if (IsCalc) {
             if (ContinuesFromAns(ch)) SetInputText(QStringLiteral("ANS"));
@@ -174,6 +173,7 @@ void TCalculator::PasteText(const QString& Text) { InsertText(Text); }
 
 bool TCalculator::CaretKey(TCaretKey Key)
 {
+    const TChangeBatch batch(*this);
     if (!IsCalc) return false;
     const int end = int(FInput.Text.size());
     // after a calculation Left jumps to the end and Right to the start
@@ -186,7 +186,7 @@ void TCalculator::SetInputState(const TInputLine& Line)
 {
     if (Line.Text.size() > MaxInputLength && Line.Text.size() > FInput.Text.size()) {
         emit InputRefused();
-        emit Changed(); // the window shows the line as it was
+        NoteChanged(); // the window shows the line as it was
         return;
     }
     const bool changed = Line.Text != FInput.Text;
@@ -195,7 +195,7 @@ void TCalculator::SetInputState(const TInputLine& Line)
     FInput.SelStart = std::clamp(FInput.SelStart, 0, int(FInput.Text.size()));
     FInput.SelLength = std::clamp(FInput.SelLength, 0, int(FInput.Text.size()) - FInput.SelStart);
     if (changed) ExpressionEditChangeTracking();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ExpressionEditMouseDown() { IsCalc = false; }
@@ -307,7 +307,7 @@ void TCalculator::customEvent(QEvent* Event)
         // what was shown for this very text (a recalled record) is still its answer
         FResultStale = FShownGeneration != e->Generation;
     }
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ShowValue(double Value) {
@@ -327,6 +327,7 @@ void TCalculator::ShowMessage(const QString& Message) {
 
 bool TCalculator::CalcExpression(bool IsRecord)
 {
+    const TChangeBatch batch(*this);
     if (IsVarCalcMode) {
         bool prompted = false;
         const bool stepped = StepVarCalcMode(IsRecord, prompted);
@@ -343,12 +344,12 @@ bool TCalculator::CalcExpression(bool IsRecord)
         ShowMessage(QStringLiteral("Syntax error"));
         IsCalc = true;
         SelectErrorPlace(FErrorPlace); // a right-hand side that does not convert
-        emit Changed();
+        NoteChanged();
         return false;
     }
 
     const TCalcValues before = Values();
-    const TEvalOutcome outcome = EvaluateText(S, VariableDictionary, before);
+    const TEvalOutcome outcome = FEvaluator.Evaluate(S, VariableDictionary, before);
     bool result = true;
     if (outcome.Kind == eoValue) {
         Ans = outcome.Value;
@@ -374,7 +375,7 @@ bool TCalculator::CalcExpression(bool IsRecord)
     }
     IsCalc = true;
     if (!result) SelectErrorPlace(TypedPlace(FindErrorPlace(S, VariableDictionary, outcome), S));
-    emit Changed();
+    NoteChanged();
     return result;
 }
 
@@ -395,13 +396,21 @@ void TCalculator::SelectErrorPlace(TTextRange Place) {
     // the line is being mended now, not continued: an operator typed over the
     // place replaces it instead of starting from ANS
     IsCalc = false;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::AddHistory(const QString& Expression, double Value, double EvalAns, double EvalPreAns,
                              double EvalM, double EvalGT)
 {
-    auto record = std::make_unique<TExpressionHistory>();
+    const std::size_t limit = std::size_t(std::max(HistoryCount, 0));
+    // a full history hands its oldest record over to the new one, whose every
+    // field is written below
+    std::unique_ptr<TExpressionHistory> record;
+    if (limit > 0 && FExpressionHistorys.size() >= limit) {
+        record = std::move(FExpressionHistorys.front());
+        FExpressionHistorys.pop_front();
+    }
+    if (!record) record = std::make_unique<TExpressionHistory>();
     record->SetExpressionText(Expression);
     record->SetPreAns(EvalPreAns);
     record->SetAns(EvalAns);
@@ -413,7 +422,6 @@ void TCalculator::AddHistory(const QString& Expression, double Value, double Eva
     record->SetIsGroupingSeparator(FViewer.IsGroupingSeparator());
     record->SetValue(Value);
     FExpressionHistorys.push_back(std::move(record));
-    const std::size_t limit = std::size_t(std::max(HistoryCount, 0));
     while (FExpressionHistorys.size() > limit) FExpressionHistorys.erase(FExpressionHistorys.begin());
     ExpressionHistoryIndex = int(FExpressionHistorys.size()) - 1;
 
@@ -433,6 +441,7 @@ void TCalculator::SelectHistoryRow(int Row)
 
 bool TCalculator::ExecuteCommand()
 {
+    const TChangeBatch batch(*this);
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     bool result = true;
     const qsizetype n = S.size();
@@ -483,7 +492,7 @@ bool TCalculator::ExecuteCommand()
         }
         if (result) {
             SetInputText(QString());
-            emit Changed();
+            NoteChanged();
             return true;
         }
     } else if (n >= 7) {
@@ -523,7 +532,7 @@ bool TCalculator::ExecuteCommand()
         ApplyDisplayMode(true);
         UpdateAngleModeCaption(AngleMode);
     }
-    emit Changed();
+    NoteChanged();
     return result;
 }
 
@@ -555,6 +564,7 @@ void TCalculator::SetEngMode(const QString& S)
 
 void TCalculator::SetCustomButton(const QString& Command)
 {
+    const TChangeBatch batch(*this);
     CustomBtnTitle.clear();
     CustomBtnExpression.clear();
     FCustomVisible = false;
@@ -570,11 +580,12 @@ void TCalculator::SetCustomButton(const QString& Command)
         if (!CustomBtnExpression.isEmpty()) FCustomVisible = true;
     }
     FCustomCaption = CustomBtnTitle;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::CustomBtnActionExecute()
 {
+    const TChangeBatch batch(*this);
     if (CustomBtnExpression.isEmpty()) return;
     // each "[]" takes the whole line: a template with two of them doubles it at every press
     const qsizetype holes = CustomBtnExpression.count(QStringLiteral("[]"));
@@ -593,6 +604,7 @@ void TCalculator::CustomBtnActionExecute()
 
 bool TCalculator::AssignVariable(bool IsRecord)
 {
+    const TChangeBatch batch(*this);
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     // the name is what comes before the first "=", the expression what lies
     // between it and the next one; a line of many "=" is never split into pieces
@@ -632,7 +644,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             FErrorPlace = typedPlace(convert.ErrorRange()); // the caller selects it
-            emit Changed();
+            NoteChanged();
             return false;
         }
     }
@@ -667,12 +679,13 @@ bool TCalculator::AssignVariable(bool IsRecord)
         else
             SelectErrorPlace(typedPlace(failed));
     }
-    emit Changed();
+    NoteChanged();
     return true;
 }
 
 bool TCalculator::StartVarCalcMode(const QString& Text)
 {
+    const TChangeBatch batch(*this);
     const QString F = Text.section(u':', 1, 1);
     if (F.isEmpty()) return true;
     CalcModeVariableList.clear();
@@ -701,7 +714,7 @@ bool TCalculator::StartVarCalcMode(const QString& Text)
     ShowPrompt(CalcModeVariableList[0]);
     CalcModeVarIndex = 1;
     IsVarCalcModeSubstitute = true;
-    emit Changed();
+    NoteChanged();
     return true;
 }
 
@@ -730,7 +743,7 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
         ++CalcModeVarIndex;
         IsVarCalcModeSubstitute = true;
         Prompted = true;
-        emit Changed();
+        NoteChanged();
         return result;
     }
     VarCalcing = false;
@@ -744,6 +757,7 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
 
 void TCalculator::AllClear()
 {
+    const TChangeBatch batch(*this);
     SetInputText(QString());
     ShowValue(0);
     IsCalc = false;
@@ -754,7 +768,7 @@ void TCalculator::AllClear()
     VarCalcing = false;
     CalcModeVarIndex = 0;
     IsVarCalcModeSubstitute = false;
-    emit Changed();
+    NoteChanged();
 }
 
 // ---------------------------------------------------------------------------------
@@ -762,6 +776,7 @@ void TCalculator::AllClear()
 
 void TCalculator::ApplyDisplayMode(bool Recalculate)
 {
+    const TChangeBatch batch(*this);
     FViewer.SetIsGroupingSeparator(IsDigitGroupingSeparator);
     FViewer.SetViewMode(DigitDisplayMode);
     FViewer.SetDigitNumber(RoundDecimal);
@@ -785,15 +800,16 @@ void TCalculator::ApplyDisplayMode(bool Recalculate)
         }
         if (FInput.Text.isEmpty()) ShowValue(0);
     }
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::SetAngle(TAngleType Mode)
 {
+    const TChangeBatch batch(*this);
     AngleMode = Mode;
     UpdateAngleModeCaption(Mode);
     emit FocusInputRequested();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::UpdateAngleModeCaption(TAngleType Mode)
@@ -830,6 +846,7 @@ void TCalculator::UpdateResultModeCaption()
 
 void TCalculator::NormalActionExecute()
 {
+    const TChangeBatch batch(*this);
     DigitDisplayMode = vtNormal;
     ApplyDisplayMode(true);
     emit FocusInputRequested();
@@ -837,6 +854,7 @@ void TCalculator::NormalActionExecute()
 
 void TCalculator::FixActionExecute(int Digits)
 {
+    const TChangeBatch batch(*this);
     DigitDisplayMode = vtFix;
     RoundDecimal = std::clamp(Digits, 0, 9);
     ApplyDisplayMode(true);
@@ -845,6 +863,7 @@ void TCalculator::FixActionExecute(int Digits)
 
 void TCalculator::SciActionExecute(int Digits)
 {
+    const TChangeBatch batch(*this);
     DigitDisplayMode = vtSci;
     RoundDecimal = std::clamp(Digits, 2, 9);
     ApplyDisplayMode(true);
@@ -853,6 +872,7 @@ void TCalculator::SciActionExecute(int Digits)
 
 void TCalculator::DigitGroupingSeparatorActionExecute()
 {
+    const TChangeBatch batch(*this);
     IsDigitGroupingSeparator = !IsDigitGroupingSeparator;
     ApplyDisplayMode(true);
 }
@@ -879,6 +899,7 @@ bool TCalculator::CopyActionExecute(QString& Text)
 
 void TCalculator::SetMemoryValue(double Value)
 {
+    const TChangeBatch batch(*this);
     VarM = Value;
     UpdateMemoryButton();
 }
@@ -890,20 +911,22 @@ void TCalculator::UpdateMemoryButton()
     const int sd = FViewer.SignificantDigits();
     const bool belowOne = !(VarM >= 1 || VarM <= -1);
     FMCaption = QStringLiteral("M=") + DecimalFormat::General(VarM, belowOne ? sd - 1 : sd, 0);
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ClearMemory()
 {
+    const TChangeBatch batch(*this);
     VarM = 0;
     VarMCount = 0;
     FMVisible = false;
     FMCaption = QStringLiteral("M");
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::MemoryAdd(int Sign)
 {
+    const TChangeBatch batch(*this);
     if (!IsCalc) {
         CalcExpression(true);
         emit FocusInputRequested();
@@ -916,6 +939,7 @@ void TCalculator::MemoryAdd(int Sign)
 
 void TCalculator::MActionExecute()
 {
+    const TChangeBatch batch(*this);
     if (IsCalc) SetInputText(QStringLiteral("M"));
     else SetInputText(FInput.Text + QStringLiteral("M"));
     IsCalc = false;
@@ -928,6 +952,7 @@ void TCalculator::MActionExecute()
 
 void TCalculator::ApplyHistoryCount()
 {
+    const TChangeBatch batch(*this);
     HistoryCount = std::max(AppData.HistoryCount, 0);
     while (FExpressionHistorys.size() > std::size_t(HistoryCount))
         FExpressionHistorys.erase(FExpressionHistorys.begin());
@@ -939,7 +964,7 @@ void TCalculator::ApplyHistoryCount()
         for (const auto& r : FExpressionHistorys) FHistoryPopup.prepend(r->ExpressionText());
     }
     emit HistoryChanged();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ShowHistory(const TExpressionHistory& Record)
@@ -954,6 +979,7 @@ void TCalculator::ShowHistory(const TExpressionHistory& Record)
 
 void TCalculator::UpKeyActionExecute()
 {
+    const TChangeBatch batch(*this);
     const int count = int(FExpressionHistorys.size());
     ++ExpressionHistoryIndex;
     if (ExpressionHistoryIndex > count - 1 || ExpressionHistoryIndex < 0) {
@@ -967,6 +993,7 @@ void TCalculator::UpKeyActionExecute()
 
 void TCalculator::DownKeyActionExecute()
 {
+    const TChangeBatch batch(*this);
     const int count = int(FExpressionHistorys.size());
     --ExpressionHistoryIndex;
     if (ExpressionHistoryIndex < 0) {
@@ -985,16 +1012,18 @@ void TCalculator::DownKeyActionExecute()
 
 void TCalculator::HistoryMenuItemClick(int Position)
 {
+    const TChangeBatch batch(*this);
     if (Position < 0 || Position >= FHistoryPopup.size()) return;
     SetInputText(FHistoryPopup[Position]);
     CalcExpression(false);
     ExpressionHistoryIndex = int(FExpressionHistorys.size()) - 1 - Position;
     SelectHistoryRow(Position);
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::HistoryListClick(int Index)
 {
+    const TChangeBatch batch(*this);
     if (Index < 0 || Index >= int(FExpressionHistorys.size())) return;
     const TExpressionHistory& R = *FExpressionHistorys[std::size_t(Index)];
     AngleMode = R.AngleMode();
@@ -1013,16 +1042,18 @@ void TCalculator::HistoryListClick(int Index)
 
 void TCalculator::RecordExpressionActionExecute()
 {
+    const TChangeBatch batch(*this);
     FRecordFrameVisible = true;
     const qsizetype at = FRecordExpressions.indexOf(FInput.Text);
     if (at >= 0) FRecordExpressions.move(at, 0);
     else FRecordExpressions.prepend(FInput.Text);
     FRecordSelected = 0;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::DelRecordExpressionActionExecute()
 {
+    const TChangeBatch batch(*this);
     if (FRecordSelected < 0 || FRecordSelected >= FRecordExpressions.size()) return;
     const int i = FRecordSelected;
     FRecordExpressions.removeAt(i);
@@ -1032,27 +1063,30 @@ void TCalculator::DelRecordExpressionActionExecute()
     } else {
         FRecordSelected = std::min(i, int(FRecordExpressions.size()) - 1);
     }
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::SelectRecordExpression(int Index)
 {
+    const TChangeBatch batch(*this);
     FRecordSelected = (Index >= 0 && Index < FRecordExpressions.size()) ? Index : -1;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::MoveRecordExpression(int Delta)
 {
+    const TChangeBatch batch(*this);
     const int i = FRecordSelected;
     const int to = i + Delta;
     if (i < 0 || i >= FRecordExpressions.size() || to < 0 || to >= FRecordExpressions.size()) return;
     FRecordExpressions.move(i, to);
     FRecordSelected = to;
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::ExpressionRecordFrameListBoxDblClick()
 {
+    const TChangeBatch batch(*this);
     if (FRecordSelected < 0 || FRecordSelected >= FRecordExpressions.size()) return;
     AllClear();
     QString T = FRecordExpressions[FRecordSelected];
@@ -1075,9 +1109,10 @@ void TCalculator::TopMostActionExecute() { SetTopMost(!FIsTopMost); }
 
 void TCalculator::SetTopMost(bool On)
 {
+    const TChangeBatch batch(*this);
     FIsTopMost = On;
     emit TopMostChanged();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::SetTransparencyValue(int Value)
@@ -1101,10 +1136,11 @@ void TCalculator::SetPlacement(const TWindowPlacement& Placement)
 
 void TCalculator::ToggleTransparency()
 {
+    const TChangeBatch batch(*this);
     if (FTransparency) AppData.TransparencyValue = 0;
     FTransparency = !FTransparency;
     emit TransparencyToggled();
-    emit Changed();
+    NoteChanged();
 }
 
 // ---------------------------------------------------------------------------------
@@ -1112,6 +1148,7 @@ void TCalculator::ToggleTransparency()
 
 void TCalculator::StartWithDefaults()
 {
+    const TChangeBatch batch(*this);
     AppData.HistoryCount = 10;
     IsRealTimeCalc = false;
     ApplyHistoryCount();
@@ -1121,6 +1158,7 @@ void TCalculator::StartWithDefaults()
 
 void TCalculator::ApplySettings()
 {
+    const TChangeBatch batch(*this);
     IsRealTimeCalc = AppData.IsRealTimeCalc;
     ApplyHistoryCount();
     NoteStateChanged();
@@ -1128,18 +1166,40 @@ void TCalculator::ApplySettings()
 
 void TCalculator::SettingsCleared()
 {
+    const TChangeBatch batch(*this);
     // the file's defaults are in AppData and the lent history and variables are empty
     FHistoryPopup.clear();
     ExpressionHistoryIndex = 0;
     FHistoryListSelected = -1;
     emit HistoryChanged();
-    emit Changed();
+    NoteChanged();
 }
 
 void TCalculator::SetAutoSave(bool On)
 {
     FAutoSaveOn = On;
     if (!On) FAutoSave.stop();
+}
+
+void TCalculator::NoteChanged() {
+    if (FChangeDepth > 0) {
+        FChangePending = true;
+        return;
+    }
+    // everything the window shows is kept by the file, the typed line included
+    NoteStateChanged();
+    emit Changed();
+}
+
+TCalculator::TChangeBatch::TChangeBatch(TCalculator& Calculator) : FCalculator(Calculator) {
+    ++FCalculator.FChangeDepth;
+}
+
+TCalculator::TChangeBatch::~TChangeBatch() {
+    if (--FCalculator.FChangeDepth > 0 || !FCalculator.FChangePending) return;
+    FCalculator.FChangePending = false;
+    FCalculator.NoteStateChanged();
+    emit FCalculator.Changed();
 }
 
 void TCalculator::NoteStateChanged()
@@ -1149,6 +1209,7 @@ void TCalculator::NoteStateChanged()
 
 void TCalculator::RestoreAppData()
 {
+    const TChangeBatch batch(*this);
     AppData.ExpressionHistorys = &FExpressionHistorys;
     AppData.VariableDictionary = &VariableDictionary;
     QStringList records;
@@ -1204,7 +1265,7 @@ void TCalculator::RestoreAppData()
         PreAns = AppData.PreAns;
         IsCalc = AppData.IsCalc;
     }
-    emit Changed();
+    NoteChanged();
 }
 
 // Ans is the answer of the newest calculation, which is not always the line on
@@ -1220,6 +1281,7 @@ bool TCalculator::NewestRecordAnswers(const QString& Line, double Value) const {
 
 void TCalculator::FormShow()
 {
+    const TChangeBatch batch(*this);
     RestoreAppData();
     IsRealTimeCalc = AppData.IsRealTimeCalc;
     ApplyHistoryCount();

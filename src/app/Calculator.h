@@ -330,6 +330,24 @@ private:
     TCalcValues Values() const;
     void ExpressionEditChangeTracking();
     void CancelPreview();
+    // Changed() once per command: the steps of a command only note that the
+    // window has something new to show, and the outermost command tells it at
+    // its end, so one Enter renders the window once.
+    void NoteChanged();
+    class TChangeBatch {
+    public:
+        explicit TChangeBatch(TCalculator& Calculator);
+        ~TChangeBatch();
+        TChangeBatch(const TChangeBatch&) = delete;
+        TChangeBatch& operator=(const TChangeBatch&) = delete;
+
+    private:
+        TCalculator& FCalculator;
+    };
+    int FChangeDepth = 0;
+    bool FChangePending = false;
+    // Enter's converter, key list and expression, kept from one line to the next
+    TTextEvaluator FEvaluator;
 
     // the settings object and the containers it borrows
     TAppData AppData;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -124,11 +125,20 @@ public:
 
     void Line(const QString& Text) {
         if (FError) return;
-        const QByteArray bytes = Text.toUtf8();
+        // an answer is nearly always ASCII: its bytes go through a buffer kept
+        // for the next line instead of a new UTF-8 copy each time
+        FBytes.clear();
+        for (QChar c : Text) {
+            if (c.unicode() >= 0x80) {
+                const QByteArray utf8 = Text.toUtf8();
+                FBytes.assign(utf8.constData(), std::size_t(utf8.size()));
+                break;
+            }
+            FBytes += char(c.unicode());
+        }
+        FBytes += '\n';
         errno = 0;
-        if (std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), FOut) != std::size_t(bytes.size()) ||
-            std::fputc('\n', FOut) == EOF)
-            Fail();
+        if (std::fwrite(FBytes.data(), 1, FBytes.size(), FOut) != FBytes.size()) Fail();
     }
 
     void Flush() {
@@ -144,6 +154,7 @@ private:
     void Fail() { FError = errno ? errno : EIO; }
 
     std::FILE* FOut;
+    std::string FBytes;
     int FError = 0;
 };
 

@@ -80,14 +80,23 @@ double TCalculatorExpression::EvalPrimary() {
 double TCalculatorExpression::ReadVariable() {
     if (!FVariableDictionary) RaiseError(enSyntaxError);
     NextToken(); // the parenthesis; C is the first digit
-    QString text;
+    // the number is read from the keys in place; only keys that are not a plain
+    // number of up to 9 digits are spelled out and given to the full conversion
+    const int first = FormulaIndex - 1;
+    int number = 0;
+    bool plain = true;
     do {
-        text += KeyToText(C);
+        plain = plain && IsDigitKey(C) && FormulaIndex - first <= 9;
+        if (plain) number = number * 10 + (C - ek0);
         Advance();
     } while (FormulaIndex < FormulaKeys.size() && IsNumberKey(C));
-    int number = 0;
-    if (!TextToInt(text, number))
-        throw std::invalid_argument("'" + text.toStdString() + "' is not a valid integer value");
+    if (!plain) {
+        QString text;
+        for (int i = first; i < FormulaIndex - 1; ++i)
+            text += KeyToText(FormulaKeys.at(i));
+        if (!TextToInt(text, number))
+            throw std::invalid_argument("'" + text.toStdString() + "' is not a valid integer value");
+    }
     const double r = FVariableDictionary->GetValueItems(number);
     Advance(); // the closing parenthesis is no token of its own
     NextToken();

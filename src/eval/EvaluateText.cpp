@@ -7,22 +7,22 @@
 #include <algorithm>
 #include <exception>
 
-TEvalOutcome EvaluateText(const QString& Text, const TVariableDictionary& Variables,
-                          const TCalcValues& Values) {
+TTextEvaluator::TTextEvaluator() {
+    FConvert.SetKeyList(&FKeys);
+}
+
+TEvalOutcome TTextEvaluator::Evaluate(const QString& Text, const TVariableDictionary& Variables,
+                                      const TCalcValues& Values) {
     TEvalOutcome outcome;
-    TKeyList keys;
-    {
-        TExpressionTextConvert convert;
-        convert.SetKeyList(&keys);
-        convert.SetVariableDictionary(&Variables);
-        if (!convert.Convert(Text)) {
-            outcome.Kind = eoConvertFailed;
-            outcome.ErrorIndex = convert.ErrorIndex();
-            return outcome;
-        }
+    TExpressionTextConvert& convert = FConvert;
+    convert.SetVariableDictionary(&Variables);
+    if (!convert.Convert(Text)) {
+        outcome.Kind = eoConvertFailed;
+        outcome.ErrorIndex = convert.ErrorIndex();
+        return outcome;
     }
-    TCalculatorExpression expression;
-    expression.SetKeyList(keys);
+    TCalculatorExpression& expression = FExpression;
+    expression.SetKeyList(FKeys);
     expression.SetVariableDictionary(&Variables);
     expression.SetVarM(Values.VarM);
     expression.SetVarX(Values.VarX);
@@ -49,6 +49,12 @@ TEvalOutcome EvaluateText(const QString& Text, const TVariableDictionary& Variab
         outcome.Kind = eoOtherError;
     }
     return outcome;
+}
+
+TEvalOutcome EvaluateText(const QString& Text, const TVariableDictionary& Variables,
+                          const TCalcValues& Values) {
+    TTextEvaluator evaluator;
+    return evaluator.Evaluate(Text, Variables, Values);
 }
 
 QString OutcomeMessage(const TEvalOutcome& Outcome) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "AngleType.h"
+#include "CalculatorExpression.h"
 #include "Expression.h"
+#include "ExpressionTextConvert.h"
 #include "TextRange.h"
 
 #include <QString>
@@ -44,10 +46,28 @@ struct TEvalOutcome {
     bool Succeeded() const { return Kind == eoValue; }
 };
 
-// Evaluates a typed text with a snapshot of the calculator's values, as Enter
-// and the live preview do: the text is converted with the variable store and
-// evaluated by a fresh calculator expression. Never throws for bad input; the
-// store is only read.
+// Evaluates typed texts with a snapshot of the calculator's values, as Enter and
+// the live preview do: a text is converted with the variable store and evaluated
+// by a calculator expression. The key list, the converter and the expression are
+// kept from one text to the next, so a calculator that evaluates line after line
+// reuses their storage instead of allocating it anew. Never throws for bad
+// input; the store is only read. One object serves one thread.
+class TTextEvaluator {
+public:
+    TTextEvaluator();
+    TTextEvaluator(const TTextEvaluator&) = delete;
+    TTextEvaluator& operator=(const TTextEvaluator&) = delete;
+
+    TEvalOutcome Evaluate(const QString& Text, const TVariableDictionary& Variables,
+                          const TCalcValues& Values);
+
+private:
+    TKeyList FKeys;
+    TExpressionTextConvert FConvert;
+    TCalculatorExpression FExpression;
+};
+
+// One text evaluated by an evaluator of its own.
 TEvalOutcome EvaluateText(const QString& Text, const TVariableDictionary& Variables,
                           const TCalcValues& Values);
 

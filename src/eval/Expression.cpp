@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <locale.h>
 #include <numeric>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -63,6 +65,11 @@ double ArcTanH(double X) {
 
 // X rounded to 15 significant decimal digits is a whole number
 bool IsWholeTo15Digits(double X) {
+    // Rounding to 15 digits moves X by at most 5E-15 of its size. Below 1E13 a
+    // value farther than 1E-13 of its size from the nearest whole number stays
+    // clear of it after rounding, so only values close to one are spelled out.
+    const double magnitude = std::fabs(X);
+    if (magnitude < 1E13 && std::fabs(X - std::round(X)) > magnitude * 1E-13) return false;
     char text[32];
     const auto written = std::to_chars(text, text + sizeof text, X, std::chars_format::scientific, 14);
     double rounded = X;
@@ -75,6 +82,53 @@ bool IsWholeTo15Digits(double X) {
 locale_t ClassicLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
     return locale;
+}
+
+// The text of a number key, as KeyToText writes it: nothing for the range marks.
+void AppendNumberChar(std::string& Text, TExpressionKey Key) {
+    if (IsDigitKey(Key))
+        Text += char('0' + (Key - ek0));
+    else if (Key >= ekHexA && Key <= ekHexF)
+        Text += char('A' + (Key - ekHexA));
+    else if (Key == ekDot)
+        Text += '.';
+    else if (Key == ekE)
+        Text += 'E';
+    else if (Key == ekPlus)
+        Text += '+';
+    else if (Key == ekMinus)
+        Text += '-';
+}
+
+// A plain decimal, such as 12, -3 or 2.5, of at most 15 digits: its digits make
+// a whole number that a double holds exactly, and so does the power of ten that
+// divides it, so one correctly rounded division gives the very double that the
+// full conversion gives. Anything else (an exponent, more digits) is left to it.
+bool QuickDecimal(std::string_view Text, double& Value) {
+    constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = 0;
+    const bool negative = !Text.empty() && Text[0] == '-';
+    if (negative) ++i;
+    std::int64_t digits = 0;
+    int count = 0;
+    int fraction = -1; // digits after the point, -1 before one is seen
+    for (; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c >= '0' && c <= '9') {
+            if (++count > 15) return false;
+            digits = digits * 10 + (c - '0');
+            if (fraction >= 0) ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0) return false;
+    const double magnitude = double(digits) / kPowers[std::max(fraction, 0)];
+    Value = negative ? -magnitude : magnitude;
+    return true;
 }
 
 const char* FaultText(TMathFaultKind Kind) {
@@ -143,19 +197,38 @@ void TExpression::InsertKeys(int Index, TExpressionKey Key, int Count) {
 
 void TExpression::NormalizeKeyList() {
     TKeyList& k = FormulaKeys;
-    // inserted keys are visited in their turn: the count is read at every step
+    // inserted keys are visited in their turn: the count is read at every step.
+    // A key takes at most one of the rules, so only the rule for its kind is tried.
     for (int i = 0; i < k.size() - 1; ++i) {
-        InsertImpliedMulAfter(ekRParen, i);
-        if (IsVariableKey(k.at(i))) InsertImpliedMulAfter(k.at(i), i);
-        MarkUnarySign(i, ekAdd, ekPlus);
-        MarkUnarySign(i, ekSub, ekMinus);
-        for (TExpressionKey key : {ekSquare, ekCube, ekReciprocal, ekFactorial})
+        const TExpressionKey key = k.at(i);
+        switch (key) {
+        case ekRParen:
+            InsertImpliedMulAfter(ekRParen, i);
+            break;
+        case ekAdd:
+            MarkUnarySign(i, ekAdd, ekPlus);
+            break;
+        case ekSub:
+            MarkUnarySign(i, ekSub, ekMinus);
+            break;
+        case ekSquare:
+        case ekCube:
+        case ekReciprocal:
+        case ekFactorial:
             InsertImpliedMulBeforeNumber(key, i);
+            break;
+        default:
+            if (IsVariableKey(key)) InsertImpliedMulAfter(key, i);
+            break;
+        }
     }
     for (int i = 0; i < k.size() - 1; ++i) {
-        DropUnaryPlus(i);
-        ExpandUnaryMinus(i);
+        if (k.at(i) == ekPlus)
+            DropUnaryPlus(i);
+        else if (k.at(i) == ekMinus)
+            ExpandUnaryMinus(i);
     }
+    if (!k.contains(ekNil)) return; // no sign was dropped: none to give back or remove
     RestoreExponentPlus();
     if (!FOrigins) {
         k.removeAll(ekNil);
@@ -279,15 +352,8 @@ void TExpression::RaiseError(TExpressionErrorNumber AErrorNumber) {
     throw EExpressionError(AErrorNumber, FErrorIndex);
 }
 
-void TExpression::CheckValue(double X) {
-    if (std::isnan(X)) RaiseError(enNanError);
-    if (std::isinf(X)) RaiseError(enInfinityError);
-}
-
-void TExpression::Advance() {
-    if (FormulaIndex >= FormulaKeys.size()) return;
-    C = FormulaKeys.at(FormulaIndex);
-    ++FormulaIndex;
+void TExpression::RaiseNotFinite(double X) {
+    RaiseError(std::isnan(X) ? enNanError : enInfinityError);
 }
 
 [[gnu::noinline]] void TExpression::NextToken() {
@@ -355,25 +421,28 @@ void TExpression::Advance() {
 
 // Reads the number that begins at C (which may be its sign) into Value and
 // leaves C on the first key after it.
+// The text is gathered in a buffer kept from one number to the next, so reading
+// a number allocates nothing.
 [[gnu::noinline]] void TExpression::ReadNumber() {
-    QString text;
+    std::string& text = FNumberText;
+    text.clear();
     do {
-        text += KeyToText(C);
+        AppendNumberChar(text, C);
         Advance();
     } while (FormulaIndex < FormulaKeys.size() && IsNumberKey(C));
     // an exponent takes a sign but no decimal point
     if (FormulaIndex >= 2 && FormulaKeys.at(FormulaIndex - 2) == ekE && IsSignKey(C)) {
         do {
-            text += KeyToText(C);
+            AppendNumberChar(text, C);
             Advance();
         } while (FormulaIndex < FormulaKeys.size() && (IsDigitKey(C) || IsSignKey(C)));
     }
-    if (text.startsWith(u'E'))
-        text.prepend(u'1');
-    else if (text.startsWith(u"-E"))
-        text.insert(1, u'1');
+    if (text.starts_with('E'))
+        text.insert(text.begin(), '1');
+    else if (text.starts_with("-E"))
+        text.insert(text.begin() + 1, '1');
     if (C == ekDms)
-        ReadDms(text);
+        ReadDms(QString::fromLatin1(text.data(), qsizetype(text.size())));
     else
         Value = ConvertNumber(text);
 }
@@ -409,10 +478,16 @@ void TExpression::Advance() {
 // it becomes zero.
 double TExpression::ConvertNumber(const QString& Text) {
     const QByteArray text = Text.toLatin1();
-    const char* begin = text.constData();
+    return ConvertNumber(std::string(text.constData(), std::size_t(text.size())));
+}
+
+double TExpression::ConvertNumber(const std::string& Text) {
+    double value = 0;
+    if (QuickDecimal(Text, value)) return value;
+    const char* begin = Text.c_str();
     char* end = nullptr;
-    const double value = strtod_l(begin, &end, ClassicLocale());
-    if (text.isEmpty() || end != begin + text.size() || std::isinf(value)) RaiseError(enSyntaxError);
+    value = strtod_l(begin, &end, ClassicLocale());
+    if (Text.empty() || end != begin + Text.size() || std::isinf(value)) RaiseError(enSyntaxError);
     return value;
 }
 
@@ -429,7 +504,7 @@ double TExpression::EvalSum() {
     return r;
 }
 
-double TExpression::EvalProduct() {
+[[gnu::always_inline]] inline double TExpression::EvalProduct() {
     double r = EvalImpliedProduct();
     while (Token == ekOperator2) {
         const TExpressionKey op = Oprt;
@@ -442,7 +517,7 @@ double TExpression::EvalProduct() {
 }
 
 // 2(3), 2π and 2 sin 30 multiply here, tighter than × and ÷: 6÷2π is 6÷(2π).
-double TExpression::EvalImpliedProduct() {
+[[gnu::always_inline]] inline double TExpression::EvalImpliedProduct() {
     double r = EvalPower();
     for (;;) {
         if (Token == ekOperator3) {
@@ -458,7 +533,7 @@ double TExpression::EvalImpliedProduct() {
 }
 
 // Powers associate to the left: 2^3^2 is 64.
-double TExpression::EvalPower() {
+[[gnu::always_inline]] inline double TExpression::EvalPower() {
     double b = EvalPostfix();
     while (Token == ekOperator4) {
         NextToken();
@@ -470,7 +545,7 @@ double TExpression::EvalPower() {
     return b;
 }
 
-double TExpression::EvalPostfix() {
+[[gnu::always_inline]] inline double TExpression::EvalPostfix() {
     double r = EvalSignedProduct();
     while (Token == ekOperator5) {
         switch (Oprt) {

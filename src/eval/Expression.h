@@ -3,9 +3,11 @@
 #include "AngleType.h"
 #include "ExpressionKey.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
+#include <string>
 
 // What went wrong in an evaluation; stored by ordinal.
 enum TExpressionErrorNumber : std::uint8_t {
@@ -102,11 +104,18 @@ protected:
     virtual double EvalPrimary();
 
     // C := the next key; passes the end of the list by no key.
-    void Advance();
+    void Advance() {
+        if (FormulaIndex >= FormulaKeys.size()) return;
+        C = FormulaKeys.at(FormulaIndex);
+        ++FormulaIndex;
+    }
     [[noreturn]] void RaiseError(TExpressionErrorNumber AErrorNumber);
     double EvalSum();
     // NaN raises enNanError, an infinite value enInfinityError.
-    void CheckValue(double X);
+    void CheckValue(double X) {
+        if (!std::isfinite(X)) [[unlikely]]
+            RaiseNotFinite(X);
+    }
     double Power(double Base, double Exponent);
 
     static constexpr double DegToRad = 0.017453292519943295769;
@@ -126,6 +135,7 @@ protected:
     TKeyList FormulaKeys;
 
 private:
+    [[noreturn]] void RaiseNotFinite(double X);
     void NormalizeKeyList();
     // Count copies of Key at Index, standing for the key before them.
     void InsertKeys(int Index, TExpressionKey Key, int Count = 1);
@@ -140,6 +150,7 @@ private:
     void ReadNumber();
     void ReadDms(const QString& DegreesText);
     double ConvertNumber(const QString& Text);
+    double ConvertNumber(const std::string& Text);
 
     double EvalProduct();
     double EvalImpliedProduct();
@@ -164,7 +175,8 @@ private:
     const TKeyList* FKeyList = nullptr;
     TAngleType FAngleMode = atDeg;
     bool FIsHyp = false;
-    int Depth = 0; // levels of nesting being evaluated
+    int Depth = 0;           // levels of nesting being evaluated
+    std::string FNumberText; // the number being read, kept for the next one
     // filled by KeyOrigins alongside the working copy; absent in an evaluation
     QList<int>* FOrigins = nullptr;
 };

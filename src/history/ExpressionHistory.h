@@ -5,8 +5,8 @@
 
 #include <QString>
 
+#include <deque>
 #include <memory>
-#include <vector>
 
 // One entry of the input history: a confirmed expression with the calculator
 // state that belongs to it, so that the history list can show it with its own
@@ -51,5 +51,11 @@ private:
 
 // The calculator's history, oldest first. Records are held by pointer so that a
 // history list item can keep referring to its record while older entries are
-// dropped from the front.
-using TExpressionHistoryList = std::vector<std::unique_ptr<TExpressionHistory>>;
+// dropped from the front, and dropping the oldest costs the same however long
+// the history is: a full history takes each new record in constant time.
+class TExpressionHistoryList : public std::deque<std::unique_ptr<TExpressionHistory>> {
+public:
+    using std::deque<std::unique_ptr<TExpressionHistory>>::deque;
+    // records are appended without moving the others: there is nothing to reserve
+    void reserve(size_type) {}
+};

@@ -201,8 +201,10 @@ bool TExpressionTextConvert::ReadName() {
     if (FIsVarCalcMode && ExpressionIndex < length && FExpressionText.at(ExpressionIndex) == u']')
         ++ExpressionIndex;
 
-    // only the letters count as a function word: SIN30 is SIN and 30
-    const auto word = FunctionDictionary.constFind(FExpressionText.mid(start, ExpressionIndex - start));
+    // only the letters count as a function word: SIN30 is SIN and 30; the word
+    // is looked up where it stands in the text, not copied out of it
+    const auto word = FunctionDictionary.constFind(
+        QString::fromRawData(FExpressionText.constData() + start, ExpressionIndex - start));
     if (word != FunctionDictionary.constEnd()) {
         Append(*word, start, ExpressionIndex - start);
         if (*word == ekHex) ReadHexDigits();
@@ -214,20 +216,20 @@ bool TExpressionTextConvert::ReadName() {
         if (IsNameDelimiter(c) || !IsAssigned(c)) break;
         ++ExpressionIndex;
     }
-    const QString name = FExpressionText.mid(start, ExpressionIndex - start);
+    const QString name = QString::fromRawData(FExpressionText.constData() + start, ExpressionIndex - start);
 
     if (FIsVarCalcMode) {
         // collected, not looked up: the caller asks for every value
-        if (FCalcModeVariableList) FCalcModeVariableList->append(name);
+        if (FCalcModeVariableList) FCalcModeVariableList->append(QString(name.constData(), name.size()));
         return true;
     }
-    if (FVariableDictionary && FVariableDictionary->ContainsKey(name)) {
+    int number = 0;
+    if (FVariableDictionary && FVariableDictionary->FindNumber(name, number)) {
         // every key of the group stands for the whole name
         const int n = ExpressionIndex - start;
         Append(ekVariable, start, n);
         Append(ekLParen, start, n);
-        for (QChar digit : QString::number(FVariableDictionary->GetNumberItems(name)))
-            Append(TExpressionKey(ek0 + (digit.unicode() - u'0')), start, n);
+        AppendDigits(number, start, n);
         Append(ekRParen, start, n);
         return true;
     }
@@ -257,6 +259,19 @@ void TExpressionTextConvert::ReadHexDigits() {
 void TExpressionTextConvert::Append(TExpressionKey Key, int Start, int Length) {
     (FKeyList ? *FKeyList : ScratchKeyList).append(Key);
     if (FKeySourceList) FKeySourceList->append({Start, Length});
+}
+
+// The decimal digits of a variable's number, most significant first, no sign.
+void TExpressionTextConvert::AppendDigits(int Number, int Start, int Length) {
+    TExpressionKey digits[10];
+    int n = 0;
+    auto rest = unsigned(Number);
+    do {
+        digits[n++] = TExpressionKey(ek0 + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    while (n > 0)
+        Append(digits[--n], Start, Length);
 }
 
 // 1 for a letter, 2 for a letter written as a surrogate pair, 0 otherwise.

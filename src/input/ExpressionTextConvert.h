@@ -64,6 +64,8 @@ private:
     void Append(TExpressionKey Key) { Append(Key, ExpressionIndex, 1); }
     // a key read from Length code units at Start of the normalised text
     void Append(TExpressionKey Key, int Start, int Length);
+    // the decimal digits of a variable's number, each read from the whole name
+    void AppendDigits(int Number, int Start, int Length);
     int LetterLength(int Index) const;
 
     QString FExpressionText;

@@ -22,41 +22,73 @@ icu::Transliterator* HalfWidthTransliterator()
     return t.get();
 }
 
-bool IsAscii(const QString& Text)
-{
-    for (QChar c : Text)
-        if (c.unicode() >= 0x80) return false;
-    return true;
+enum TTextKind { tkUpperAscii, tkLowerAscii, tkOther };
+
+// ASCII without small letters, ASCII with some, or text beyond ASCII
+TTextKind KindOf(const QString& Text) {
+    const char16_t* p = reinterpret_cast<const char16_t*>(Text.constData());
+    const char16_t* const end = p + Text.size();
+    bool lower = false;
+    for (; p != end; ++p) {
+        if (*p >= 0x80) return tkOther;
+        lower |= char16_t(*p - u'a') <= u'z' - u'a';
+    }
+    return lower ? tkLowerAscii : tkUpperAscii;
+}
+
+// The ASCII operator a look-alike stands for, 0 for any other code unit.
+char16_t OperatorSign(char16_t c) {
+    if (c < 0xD7) return 0; // below the first look-alike, as ASCII is
+    switch (c) {
+    case 0x00D7:
+        return u'*';
+    case 0x00F7:
+        return u'/';
+    case 0x30FC: // prolonged sound mark
+    case 0xFF70: // its half-width form
+    case 0x2015: // horizontal bar
+    case 0x2212: // the typographic minus of copied text
+        return u'-';
+    default:
+        return 0;
+    }
 }
 
 } // namespace
 
 QString ConvertOperatorSigns(const QString& Text)
 {
+    // a text without look-alikes, as typed text nearly always is, is shared, not copied
+    const QChar* const begin = Text.constData();
+    const QChar* const end = begin + Text.size();
+    const QChar* first = begin;
+    while (first != end && OperatorSign(first->unicode()) == 0)
+        ++first;
+    if (first == end) return Text;
     QString s = Text;
-    for (QChar& c : s) {
-        switch (c.unicode()) {
-        case 0x00D7: c = u'*'; break;
-        case 0x00F7: c = u'/'; break;
-        case 0x30FC: // prolonged sound mark
-        case 0xFF70: // its half-width form
-        case 0x2015: // horizontal bar
-        case 0x2212: // the typographic minus of copied text
-            c = u'-';
-            break;
-        default: break;
-        }
-    }
+    QChar* const out = s.data();
+    for (qsizetype i = first - begin; i < s.size(); ++i)
+        if (const char16_t sign = OperatorSign(out[i].unicode())) out[i] = QChar(sign);
     return s;
 }
 
 QString ConvertHalfWidthUpper(const QString& Text)
 {
     QString s;
-    // ASCII has no wider or narrower form: skip the folding on the common path.
-    if (IsAscii(Text)) {
-        s = Text;
-    } else if (icu::Transliterator* t = HalfWidthTransliterator()) {
+    // ASCII has no wider or narrower form: skip the folding on the common path,
+    // and an upper-case ASCII text is returned as it is, shared, not copied.
+    const TTextKind kind = KindOf(Text);
+    if (kind == tkUpperAscii) return Text;
+    if (kind == tkLowerAscii) {
+        // one new string, written in one pass
+        s = QString(Text.size(), Qt::Uninitialized);
+        const char16_t* from = reinterpret_cast<const char16_t*>(Text.constData());
+        char16_t* to = reinterpret_cast<char16_t*>(s.data());
+        for (qsizetype i = 0; i < Text.size(); ++i)
+            to[i] = char16_t(from[i] - (char16_t(from[i] - u'a') <= u'z' - u'a' ? 0x20 : 0));
+        return s;
+    }
+    if (icu::Transliterator* t = HalfWidthTransliterator()) {
         icu::UnicodeString u(reinterpret_cast<const UChar*>(Text.utf16()), int32_t(Text.size()));
         t->transliterate(u);
         s = QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());

@@ -36,6 +36,13 @@ int TVariableDictionary::GetNumberItems(const QString& Name) const
     return *it;
 }
 
+bool TVariableDictionary::FindNumber(const QString& Name, int& Number) const {
+    auto it = NumberDictionary.constFind(ConvertHalfWidthUpper(Name));
+    if (it == NumberDictionary.constEnd()) return false;
+    Number = *it;
+    return true;
+}
+
 QString TVariableDictionary::GetNameItems(int Number) const
 {
     auto it = NameDictionary.constFind(Number);

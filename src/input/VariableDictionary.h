@@ -19,6 +19,9 @@ public:
     void AddOrSetValue(const QString& Name, double Value);
     bool ContainsKey(const QString& Name) const;
     int GetNumberItems(const QString& Name) const;
+    // ContainsKey and GetNumberItems in one lookup: false, and Number left
+    // alone, when the store holds no such name.
+    bool FindNumber(const QString& Name, int& Number) const;
     QString GetNameItems(int Number) const;
     double GetValueItems(int Number) const;
     int Count() const { return Number; }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <ostream>
 #include <vector>
 
@@ -980,4 +981,45 @@ TEST(VariablePopup, AnEntryInsertsItsNameAtTheCaret)
     s.c.VariablePopupItemClick(2); // no such entry
     s.c.VariablePopupItemClick(-1);
     EXPECT_EQ(str(s.input()), "1+RATE*2");
+}
+
+// The window renders once per command, however many steps the command takes
+// (the line, the caret, the result, the history).
+TEST(Enter, EachCommandTellsTheWindowOnce) {
+    struct Row {
+        const char* command;
+        std::function<void(Session&)> prepare;
+        std::function<void(Session&)> run;
+    };
+    const auto line = [](const char* text) { return [text](Session& s) { s.c.SetInputText(text); }; };
+    const auto nothing = [](Session&) {};
+    const Row rows[] = {
+        {"Enter of a value", line("2+3"), [](Session& s) { s.press(); }},
+        {"Enter of a failing line", line("1+"), [](Session& s) { s.press(); }},
+        {"Enter of an assignment", line("A=3"), [](Session& s) { s.press(); }},
+        {"Enter of a command", line("@FIX2"), [](Session& s) { s.press(); }},
+        {"Enter starting a variable calculation", line("@CALC:A*B"), [](Session& s) { s.press(); }},
+        {"a typed string after a calculation", [](Session& s) { s.enter("4"); },
+         [](Session& s) { s.type("*12+3"); }},
+        {"M+ of an uncalculated line", line("6"), [](Session& s) { s.c.MPlusActionExecute(); }},
+        {"a history item recalled", [](Session& s) { s.enter("7"); },
+         [](Session& s) { s.c.HistoryMenuItemClick(0); }},
+        {"a display mode with recalculation", [](Session& s) { s.enter("1/3"); },
+         [](Session& s) { s.c.ApplyDisplayMode(true); }},
+        {"the custom button",
+         [](Session& s) {
+             s.enter("@BUTTON=X2:[]*2");
+             s.c.SetInputText("5");
+         },
+         [](Session& s) { s.c.CustomBtnActionExecute(); }},
+        {"All Clear", nothing, [](Session& s) { s.c.AllClear(); }},
+    };
+    for (const Row& row : rows) {
+        Session s;
+        row.prepare(s);
+        int changes = 0;
+        QObject::connect(&s.c, &TCalculator::Changed, [&changes] { ++changes; });
+        row.run(s);
+        EXPECT_EQ(changes, 1) << row.command;
+    }
 }

@@ -1,9 +1,14 @@
 #include "EvaluateText.h"
 #include "VariableDictionary.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <random>
+#include <string>
 
 using std::numbers::pi;
 
@@ -237,4 +242,82 @@ TEST(EvaluateText, OutcomeCarriesPositionsKindsAndRegisters) {
     TEvalOutcome other;
     other.Kind = eoOtherError;
     EXPECT_EQ(OutcomeMessage(other), "Error");
+}
+
+// A number is read as the C library reads its text, to the last bit: the short
+// decimals that skip the full conversion and the long ones that take it.
+TEST(EvaluateText, NumbersReadAsTheLibraryReadsTheirText) {
+    const Session s;
+    const auto expectRead = [&s](const std::string& text) {
+        const TEvalOutcome o = EvaluateText(QString::fromStdString(text), s.variables, s.values);
+        ASSERT_TRUE(o.Succeeded()) << text;
+        const double expected = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(o.Value), std::bit_cast<std::uint64_t>(expected)) << text;
+    };
+    for (const char* text :
+         {"0", "-0", "007", ".5", "5.", "-.5", "0.1", "0.30000000000000004", "123456789012345",
+          "1234567890123456", "999999999999999.9", "9007199254740993", "0.000000000000001",
+          "4.9406564584124654E-324", "2.5E-3", "1E+5", "1E-400", "-1.7976931348623157E308"})
+        expectRead(text);
+
+    std::mt19937_64 random(17);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = i % 3 == 0 ? "-" : "";
+        const int digits = 1 + int(random() % 18);
+        const int point = int(random() % (digits + 2)) - 1; // -1: no point
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) text += '.';
+            text += char('0' + random() % 10);
+        }
+        expectRead(text);
+    }
+}
+
+// One evaluator used line after line gives each line the outcome a fresh one
+// gives it: nothing of an earlier, longer or failed line is left behind.
+TEST(EvaluateText, AnEvaluatorKeptForTheNextLineAnswersLikeAFreshOne) {
+    Session s;
+    TTextEvaluator kept;
+    const char16_t* lines[] = {
+        u"1+2+3+4+5+6+7+8+9+10",
+        u"7",
+        u"2(3",
+        u"(2+3",
+        u"1/0",
+        u"4",
+        u"A*2",
+        u"1+",
+        u"2.5",
+        u"-A",
+        u"12°30",
+        u"E3",
+        u"sin",
+        u"pol(3,4)",
+        u"X",
+        u"HEX(1F)",
+        u"bin 101",
+        u"5!",
+        u"2E-3",
+        u"1.2.3",
+        u"ZZ",
+        u"3",
+        u"1E400",
+        u"-(2)",
+        u"2^3^2",
+        u"(1)(2)(3)",
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const char16_t* line : lines) {
+            const TEvalOutcome fresh = s.eval(line);
+            const TEvalOutcome reused = kept.Evaluate(QString::fromUtf16(line), s.variables, s.values);
+            EXPECT_EQ(reused.Kind, fresh.Kind) << Show(line);
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(reused.Value), std::bit_cast<std::uint64_t>(fresh.Value))
+                << Show(line);
+            EXPECT_EQ(reused.ErrorIndex, fresh.ErrorIndex) << Show(line);
+            EXPECT_EQ(reused.ErrorNumber, fresh.ErrorNumber) << Show(line);
+            EXPECT_EQ(reused.VarX, fresh.VarX) << Show(line);
+            EXPECT_EQ(reused.VarY, fresh.VarY) << Show(line);
+        }
+        s.variables.AddOrSetValue("ZZ", 9); // a name that failed now converts
+    }
 }

@@ -101,3 +101,17 @@ TEST(MojiConvert, SafeOnSeveralThreadsAtOnce)
     for (std::thread& t : threads) t.join();
     EXPECT_EQ(failures.load(), 0);
 }
+
+// Typed text is nearly always plain upper-case ASCII without look-alikes: it
+// comes back as it is, sharing its storage, and only a text that changes is copied.
+TEST(MojiConvert, TextThatStaysTheSameIsNotCopied) {
+    const QString plain = QString::fromUtf8("A*2+SIN(30)-1E5");
+    EXPECT_EQ(ConvertOperatorSigns(plain).constData(), plain.constData());
+    EXPECT_EQ(ConvertHalfWidthUpper(plain).constData(), plain.constData());
+    const QString typed = QString::fromUtf16(u"a\u00D72");
+    const QString signs = ConvertOperatorSigns(typed);
+    EXPECT_EQ(signs, "a*2");
+    EXPECT_EQ(typed, QString::fromUtf16(u"a\u00D72")); // the original is untouched
+    EXPECT_EQ(ConvertHalfWidthUpper(signs), "A*2");
+    EXPECT_EQ(signs, "a*2");
+}
