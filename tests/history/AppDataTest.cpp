@@ -321,43 +321,64 @@ TEST(AppData, VariablesOffKeepMemoryAndEmptyTheStore) {
     EXPECT_TRUE(t.contains("[Variable0]\nName=A\n")); // untouched, not rewritten from the store
 }
 
-TEST(AppData, ShorterListsLeaveOlderEntriesInTheFile) {
-    TempConfig cfg;
-    Settings five;
-    five.Data.IsHistoryRecord = true;
-    five.Data.IsVariableRecord = true;
-    for (int i = 0; i < 5; ++i) {
-        five.add(QString::number(i), i);
-        five.Variables.AddOrSetValue(QStringLiteral("V%1").arg(i), i);
-        five.Records << QStringLiteral("r%1").arg(i);
+// Shorter or cleared lists and history saving turned off leave no numbered
+// entry at or above the counts, also where the file had more than its counts.
+TEST(AppData, ClearedEntriesLeaveTheFile) {
+    struct Case {
+        const char* name;
+        int history, variables, records; // what is left of five each
+        bool historyOn;
+    };
+    const Case cases[] = {
+        {"shorter lists", 3, 2, 1, true},
+        {"history and variables cleared", 0, 0, 5, true},
+        {"recorded expressions deleted", 5, 5, 0, true},
+        {"history saving off", 5, 5, 5, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempConfig cfg;
+        Settings five;
+        five.Data.IsHistoryRecord = true;
+        five.Data.IsVariableRecord = true;
+        five.Data.HistoryCount = 10;
+        for (int i = 0; i < 5; ++i) {
+            five.add(QStringLiteral("h%1").arg(i), i);
+            five.Variables.AddOrSetValue(QStringLiteral("V%1").arg(i), i);
+            five.Records << QStringLiteral("r%1").arg(i);
+        }
+        five.write();
+        // entries beyond the counts that an older save or a hand left behind
+        cfg.put(cfg.bytes() + "[Expression7]\r\nExpression=stale\r\n[Variable9]\r\nName=STALE\r\n"
+                              "[RecordExpression]\r\nExpression8=stale\r\n");
+
+        Settings s;
+        s.read();
+        ASSERT_EQ(s.History.size(), 5u);
+        s.History.resize(c.history);
+        s.Variables.Clear();
+        for (int i = 0; i < c.variables; ++i)
+            s.Variables.AddOrSetValue(QStringLiteral("V%1").arg(i), i);
+        s.Records = s.Records.mid(0, c.records);
+        s.Data.IsHistoryRecord = c.historyOn;
+        s.write();
+
+        const QString t = cfg.text();
+        EXPECT_FALSE(t.contains("stale") || t.contains("STALE")) << t.toStdString();
+        const int saved = c.historyOn ? c.history : 0;
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(t.contains(QStringLiteral("[Expression%1]\n").arg(i)), i < saved) << i;
+            EXPECT_EQ(t.contains(QStringLiteral("[Variable%1]\n").arg(i)), i < c.variables) << i;
+            EXPECT_EQ(t.contains(QStringLiteral("\nExpression%1=").arg(i)), i < c.records) << i;
+        }
+        EXPECT_EQ(t.contains("RecordCount"), c.historyOn);
+
+        Settings back;
+        back.read();
+        EXPECT_EQ(back.History.size(), std::size_t(saved));
+        EXPECT_EQ(back.Variables.Count(), c.variables);
+        EXPECT_EQ(back.Records.size(), c.records);
     }
-    five.write();
-
-    Settings three;
-    three.Data.IsHistoryRecord = true;
-    three.Data.IsVariableRecord = true;
-    for (int i = 0; i < 3; ++i) {
-        three.add(QStringLiteral("n%1").arg(i), i);
-        three.Variables.AddOrSetValue(QStringLiteral("W%1").arg(i), i);
-        three.Records << QStringLiteral("s%1").arg(i);
-    }
-    three.write();
-
-    const QString t = cfg.text();
-    EXPECT_TRUE(t.contains("RecordCount=3\n"));
-    EXPECT_TRUE(t.contains("[Expression3]\nExpression=3\n"));
-    EXPECT_TRUE(t.contains("[Expression4]\nExpression=4\n"));
-    EXPECT_TRUE(t.contains("[Variable4]\nName=V4\n"));
-    EXPECT_TRUE(t.contains("Expression4=r4\n"));
-    EXPECT_EQ(t.count("[Expression2]"), 1);
-
-    Settings back;
-    back.read();
-    ASSERT_EQ(back.History.size(), 3u);
-    EXPECT_EQ(back.History[2]->ExpressionText(), "n2");
-    EXPECT_EQ(back.Variables.Count(), 3);
-    EXPECT_EQ(back.Variables.GetNameItems(2), "W2");
-    EXPECT_EQ(back.Records, QStringList({"s0", "s1", "s2"}));
 }
 
 TEST(AppData, VariableKeepsItsNumber) {
@@ -401,6 +422,7 @@ TEST(AppData, TextWithLineBreaksCannotForgeKeys) {
     Settings s;
     s.Data.CustomBtnTitle = "a\r\n[Mode]\r\nTopMost=1";
     s.Data.IsHistoryRecord = true;
+    s.Data.HistoryCount = 10;
     s.add("1\n[Expression0]\nExpression=forged", 1);
     s.write();
     Settings t;
@@ -495,26 +517,46 @@ TEST(AppData, DamagedFilesReadWithDefaults) {
          "[Expression99999]\nExpression=far\n"
          "[Variable]\nRecord=1\nCount=0x7FFFFFFF\n[RecordExpression]\nCount=2147483647\nExpression2=r\n",
          [](const Settings& s) {
-             // a count beyond the file's lines reads the entries up to the last one present
+             // only the entries present are read, in the order of their numbers
              ASSERT_EQ(s.History.size(), 2u);
-             EXPECT_EQ(s.History[0]->ExpressionText(), ""); // a missing entry reads as defaults
-             EXPECT_EQ(s.History[1]->ExpressionText(), "b");
+             EXPECT_EQ(s.History[0]->ExpressionText(), "b");
+             EXPECT_EQ(s.History[1]->ExpressionText(), "far");
              EXPECT_EQ(s.Variables.Count(), 0);
-             EXPECT_EQ(s.Records, QStringList({"", "", "r"}));
+             EXPECT_EQ(s.Records, QStringList({"r"}));
          }},
-        {"counts within the file are honoured",
-         "[Expression]\nHistory=1\nRecordCount=4\n[Expression1]\nExpression=b\n\n\n\n",
+        {"a count over a megabyte of empty lines",
+         "[Expression]\nHistory=1\nCount=1000000\nRecordCount=1000000\n[Expression3]\nExpression=c\n" +
+             QByteArray(1 << 20, '\n') +
+             "[Expression999999]\nExpression=last\n[Expression1000000]\nExpression=x\n",
          [](const Settings& s) {
-             ASSERT_EQ(s.History.size(), 4u);
-             EXPECT_EQ(s.History[1]->ExpressionText(), "b");
-             EXPECT_EQ(s.History[3]->ExpressionText(), "");
+             ASSERT_EQ(s.History.size(), 2u);
+             EXPECT_EQ(s.History[0]->ExpressionText(), "c");
+             EXPECT_EQ(s.History[1]->ExpressionText(), "last");
          }},
+        {"entries beyond the count and missing ones",
+         "[Expression]\nHistory=1\nRecordCount=4\n[Expression1]\nExpression=b\n[Expression4]\nExpression=e\n",
+         [](const Settings& s) {
+             ASSERT_EQ(s.History.size(), 1u);
+             EXPECT_EQ(s.History[0]->ExpressionText(), "b");
+         }},
+        {"the history limit keeps the newest",
+         "[Expression]\nHistory=1\nCount=2\nRecordCount=4\n[Expression0]\nExpression=a\n"
+         "[Expression1]\nExpression=b\n[Expression3]\nExpression=d\n[Expression2]\nExpression=c\n",
+         [](const Settings& s) {
+             ASSERT_EQ(s.History.size(), 2u);
+             EXPECT_EQ(s.History[0]->ExpressionText(), "c");
+             EXPECT_EQ(s.History[1]->ExpressionText(), "d");
+         }},
+        {"a history limit of 0",
+         "[Expression]\nHistory=1\nCount=0\nRecordCount=1\n[Expression0]\nExpression=a\n",
+         [](const Settings& s) { EXPECT_TRUE(s.History.empty()); }},
         {"missing variable section",
          "[Variable]\nRecord=1\nCount=3\n[Variable0]\nName=A\nValue=1\n"
          "[Variable2]\nName=C\nValue=3\n",
          [](const Settings& s) {
-             ASSERT_EQ(s.Variables.Count(), 3);
-             EXPECT_EQ(s.Variables.GetNumberItems("C"), 2);
+             ASSERT_EQ(s.Variables.Count(), 2);
+             EXPECT_EQ(s.Variables.GetNumberItems("C"), 1);
+             EXPECT_EQ(s.Variables.GetValueItems(1), 3);
          }},
         {"invalid UTF-8",
          bom + "[Expression]\nText=1+\xC0\xAF"

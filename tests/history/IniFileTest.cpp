@@ -19,7 +19,7 @@ QString text(const TIniFile& Ini) {
 }
 
 QString value(const TIniFile& Ini, const QString& Section, const QString& Key) {
-    const QStringView* v = Ini.Value(Section, Key);
+    const auto v = Ini.Value(Section, Key);
     return v ? v->toString() : QStringLiteral("<missing>");
 }
 
@@ -115,7 +115,7 @@ TEST(IniFile, ValueStaysOnOneLine) {
     ini.SetValue("S", "k", "1\r\n[Mode]\nView=7\r");
     EXPECT_EQ(text(ini), "[S]\nk=1  [Mode] View=7 \n\n");
     const TIniFile back = parse(ini.Serialize());
-    EXPECT_EQ(back.FindSection(u"Mode"), nullptr);
+    EXPECT_EQ(back.FindSection(u"Mode"), TIniFile::NoSection);
     EXPECT_EQ(value(back, "S", "k"), "1  [Mode] View=7");
 }
 
@@ -131,6 +131,6 @@ TEST(IniFile, DamagedTextReadsWithoutLoss) {
 
     // a header without its bracket is a bare key of the section before it
     const TIniFile open = parse("[S]\n[T\nb=1\n");
-    EXPECT_EQ(open.FindSection(u"T"), nullptr);
+    EXPECT_EQ(open.FindSection(u"T"), TIniFile::NoSection);
     EXPECT_EQ(value(open, "S", "b"), "1");
 }
