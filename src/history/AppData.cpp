@@ -247,13 +247,13 @@ public:
     int Integer(const QString& Key, int Default) const {
         const auto v = Ini.Value(Current, Key);
         int r;
-        return v && TextToInt(v->toString(), r) ? r : Default;
+        return v && TextToInt(*v, r) ? r : Default;
     }
     bool Boolean(const QString& Key, bool Default) const { return Integer(Key, Default ? 1 : 0) != 0; }
     double Float(const QString& Key, double Default) const {
         const auto v = Ini.Value(Current, Key);
         if (!v) return Default;
-        const QString text = v->toString();
+        const QString text = *v;
         double r;
         if (DecimalFormat::Read(text, r) && std::isfinite(r)) return r;
         const QString plain = pointed(text);
@@ -263,7 +263,7 @@ public:
     }
     QString String(const QString& Key, const QString& Default = {}) const {
         const auto v = Ini.Value(Current, Key);
-        return v ? v->toString() : Default;
+        return v ? *v : Default;
     }
     template <typename E> E Enumeration(const QString& Key, E Last) const {
         const int v = Integer(Key, 0);

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include <QStringDecoder>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstring>
@@ -12,52 +13,80 @@ namespace {
 constexpr std::uint32_t kExtra = 0x80000000u;
 constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
+// A section is searched key by key until it has been searched this many times,
+// or for good when it has no more keys than this.
+constexpr int kSearches = 8;
+
+// A name table is kept at most this many tenths full.
+constexpr std::size_t kLoad = 5;
+
 // Blanks and control characters around a line, a name or a value do not count.
-bool blank(QChar c) {
-    return c.unicode() <= u' ';
+// No byte of a character beyond ASCII is one of them.
+bool blank(char c) {
+    return uchar(c) <= ' ';
 }
 
-QStringView trimLeft(QStringView s) {
-    qsizetype b = 0;
-    while (b < s.size() && blank(s[b]))
+QByteArrayView trim(QByteArrayView s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && blank(s[b]))
         ++b;
-    return s.sliced(b);
+    while (e > b && blank(s[e - 1]))
+        --e;
+    return s.sliced(b, e - b);
 }
 
-QStringView trimRight(QStringView s) {
+QByteArrayView trimRight(QByteArrayView s) {
     qsizetype e = s.size();
     while (e > 0 && blank(s[e - 1]))
         --e;
     return s.first(e);
 }
 
-bool same(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+bool ascii(QByteArrayView s) {
+    for (const char c : s)
+        if (uchar(c) >= 0x80) return false;
+    return true;
 }
 
-// N of a name Prefix followed by N in plain decimal (no sign, no leading zero),
-// or -1.
-qsizetype numbered(QStringView Name, QStringView Prefix) {
-    if (!Name.startsWith(Prefix, Qt::CaseInsensitive)) return -1;
-    const QStringView digits = Name.sliced(Prefix.size());
-    if (digits.isEmpty() || digits.size() > 18 || (digits.size() > 1 && digits[0] == u'0')) return -1;
-    qsizetype n = 0;
-    for (QChar c : digits) {
-        if (c < u'0' || c > u'9') return -1;
-        n = n * 10 + (c.unicode() - u'0');
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + 0x20) : c;
+}
+
+// Names compare as their characters do without letter case; names of ASCII
+// alone, nearly all of them, without decoding.
+bool same(QByteArrayView a, QByteArrayView b) {
+    // numbered names differ at their ends: looked at first
+    if (!a.isEmpty() && !b.isEmpty() && uchar(a.back()) < 0x80 && uchar(b.back()) < 0x80 &&
+        lower(a.back()) != lower(b.back()))
+        return false;
+    const qsizetype n = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        if (uchar(a[i]) >= 0x80 || uchar(b[i]) >= 0x80) {
+            const QString x = QString::fromUtf8(a.sliced(i)), y = QString::fromUtf8(b.sliced(i));
+            return x.compare(y, Qt::CaseInsensitive) == 0;
+        }
+        if (lower(a[i]) != lower(b[i])) return false;
     }
-    return n;
+    // a character folds to one character, so a longer name is another
+    return a.size() == b.size();
 }
 
-// A section is searched key by key until it has been searched this many times,
-// or for good when it has no more keys than this.
-constexpr int kSearches = 8;
-
-// A name table is kept at most this many tenths full.
-constexpr std::size_t kLoad = 7;
-
-// The bits of a name's hash spread over the low ones, which pick a slot.
-size_t mix(size_t h) {
+// Hashes the case-folded code points, as the comparison sees them.
+size_t hash(QByteArrayView Name) {
+    size_t h = 0x9E3779B97F4A7C15ull;
+    if (ascii(Name)) {
+        for (const char c : Name)
+            h = (h ^ size_t(uchar(lower(c)))) * 0x100000001B3ull;
+    } else {
+        const QString s = QString::fromUtf8(Name);
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            char32_t c = s[i].unicode();
+            if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
+                c = QChar::surrogateToUcs4(s[i], s[i + 1]), ++i;
+            h = (h ^ size_t(QChar::toCaseFolded(c))) * 0x100000001B3ull;
+        }
+    }
+    // the bits spread over the low ones, which pick a slot
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
@@ -108,32 +137,60 @@ char* putUtf8(char* out, QStringView s) {
     return out;
 }
 
+// A name asked for, in UTF-8 like the text.
+class TName {
+public:
+    explicit TName(QStringView Name) {
+        Bytes.resize(utf8Size(Name));
+        putUtf8(Bytes.data(), Name);
+    }
+    QByteArrayView View() const { return QByteArrayView(Bytes.constData(), Bytes.size()); }
+
+private:
+    QVarLengthArray<char, 64> Bytes;
+};
+
+// N of a name Prefix followed by N in plain decimal (no sign, no leading zero),
+// or -1.
+qsizetype numbered(QByteArrayView Name, QByteArrayView Prefix) {
+    QByteArrayView digits;
+    if (ascii(Name)) {
+        if (Name.size() < Prefix.size() || !same(Name.first(Prefix.size()), Prefix)) return -1;
+        digits = Name.sliced(Prefix.size());
+    } else {
+        const QString name = QString::fromUtf8(Name);
+        const QString prefix = QString::fromUtf8(Prefix);
+        if (!name.startsWith(prefix, Qt::CaseInsensitive)) return -1;
+        // the digits are ASCII, so the name's last bytes
+        qsizetype n = name.size() - prefix.size();
+        if (n > Name.size()) return -1;
+        digits = Name.last(n);
+    }
+    if (digits.isEmpty() || digits.size() > 18 || (digits.size() > 1 && digits[0] == '0')) return -1;
+    qsizetype n = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// Whether the bytes are UTF-8 throughout, decoded piece by piece so that no
+// copy of the whole text is made.
+bool validUtf8(QByteArrayView Bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    constexpr qsizetype kPiece = 64 * 1024;
+    std::vector<QChar> buffer(kPiece + 16);
+    for (qsizetype at = 0; at < Bytes.size(); at += kPiece) {
+        utf8.appendToBuffer(buffer.data(), Bytes.sliced(at, std::min(kPiece, Bytes.size() - at)));
+        if (utf8.hasError()) return false;
+    }
+    // a character cut off at the end
+    utf8.appendToBuffer(buffer.data(), QByteArrayView());
+    return !utf8.hasError();
+}
+
 } // namespace
-
-// Hashes the case-folded code points, as the case-insensitive comparison sees
-// them, without building a folded copy of the name.
-size_t qHash(TIniFile::TName Name, size_t Seed) {
-    size_t h = Seed ^ 0x9E3779B97F4A7C15ull;
-    const QStringView s = Name.Text;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        char32_t c = s[i].unicode();
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(s[i], s[i + 1]), ++i;
-        const char32_t folded = c < 0x80 ? (c >= U'A' && c <= U'Z' ? c + 0x20 : c) : QChar::toCaseFolded(c);
-        h = (h ^ folded) * 0x100000001B3ull;
-    }
-    return h;
-}
-
-template <typename NameOf> qsizetype TIniFile::TNameTable::Find(QStringView Name, NameOf Of) const {
-    if (Slots.empty()) return -1;
-    const size_t mask = Slots.size() - 1;
-    for (size_t i = mix(qHash(TName{Name})) & mask;; i = (i + 1) & mask) {
-        const std::uint32_t item = Slots[i];
-        if (item == kNone) return -1;
-        if (same(Of(item), Name)) return item;
-    }
-}
 
 void TIniFile::TNameTable::Reserve(qsizetype Count) {
     std::size_t size = 16;
@@ -145,10 +202,20 @@ void TIniFile::TNameTable::Reserve(qsizetype Count) {
     }
 }
 
+template <typename NameOf> qsizetype TIniFile::TNameTable::Find(QByteArrayView Name, NameOf Of) const {
+    if (Slots.empty()) return -1;
+    const size_t mask = Slots.size() - 1;
+    for (size_t i = hash(Name) & mask;; i = (i + 1) & mask) {
+        const std::uint32_t item = Slots[i];
+        if (item == kNone) return -1;
+        if (same(Of(item), Name)) return item;
+    }
+}
+
 template <typename NameOf> void TIniFile::TNameTable::Insert(std::uint32_t Item, NameOf Of) {
     if (std::size_t(Used + 1) * 10 > Slots.size() * kLoad) Grow(Of);
     const size_t mask = Slots.size() - 1;
-    size_t i = mix(qHash(TName{Of(Item)})) & mask;
+    size_t i = hash(Of(Item)) & mask;
     while (Slots[i] != kNone)
         i = (i + 1) & mask;
     Slots[i] = Item;
@@ -161,35 +228,48 @@ template <typename NameOf> void TIniFile::TNameTable::Grow(NameOf Of) {
     const size_t mask = Slots.size() - 1;
     for (const std::uint32_t item : old) {
         if (item == kNone) continue;
-        size_t i = mix(qHash(TName{Of(item)})) & mask;
+        size_t i = hash(Of(item)) & mask;
         while (Slots[i] != kNone)
             i = (i + 1) & mask;
         Slots[i] = item;
     }
 }
 
-QStringView TIniFile::Span(std::uint32_t From, std::uint32_t To) const {
-    const QString& in = (From & kExtra) ? Extra : Text;
-    const qsizetype from = From & ~kExtra;
-    return QStringView(in).sliced(from, (To & ~kExtra) - from);
+QByteArrayView TIniFile::Buffer(std::uint32_t Offset) const {
+    return (Offset & kExtra) ? QByteArrayView(Extra) : QByteArrayView(Text);
 }
 
-QStringView TIniFile::SectionName(qsizetype Section) const {
+std::uint32_t TIniFile::LineEnd(std::uint32_t Offset) const {
+    const QByteArrayView in = Buffer(Offset);
+    qsizetype at = Offset & ~kExtra;
+    while (at < in.size() && in[at] != '\n' && in[at] != '\r')
+        ++at;
+    return std::uint32_t(at) | (Offset & kExtra);
+}
+
+QByteArrayView TIniFile::Span(std::uint32_t From, std::uint32_t To) const {
+    const qsizetype from = From & ~kExtra;
+    return Buffer(From).sliced(from, (To & ~kExtra) - from);
+}
+
+QByteArrayView TIniFile::SectionName(qsizetype Section) const {
     const TSection& s = Sections[Section];
     return Span(s.Name, s.Name + s.NameSize);
 }
 
-QStringView TIniFile::EntryName(qsizetype Entry) const {
+QByteArrayView TIniFile::EntryName(qsizetype Entry) const {
     const TEntry& e = Entries[Entry];
-    const QStringView name = Span(e.Start, e.Split);
-    return EntrySet[Entry] ? name : trimRight(name);
+    const QByteArrayView name = Span(e.Start, e.Split);
+    return (e.Start & kExtra) ? name : trimRight(name);
 }
 
-std::optional<QStringView> TIniFile::EntryValue(qsizetype Entry) const {
+std::optional<QByteArrayView> TIniFile::EntryValue(qsizetype Entry) const {
     const TEntry& e = Entries[Entry];
-    if (e.Split == e.End) return std::nullopt;
-    const QStringView value = Span(e.Split + 1, e.End);
-    return EntrySet[Entry] ? value : trimLeft(value);
+    const QByteArrayView in = Buffer(e.Split);
+    const qsizetype split = e.Split & ~kExtra;
+    if (split >= in.size() || in[split] != '=') return std::nullopt;
+    const QByteArrayView value = Span(e.Split + 1, LineEnd(e.Split + 1));
+    return (e.Start & kExtra) ? value : trim(value);
 }
 
 template <typename Visit> void TIniFile::ForEntries(qsizetype Section, Visit Do) const {
@@ -202,23 +282,34 @@ template <typename Visit> void TIniFile::ForEntries(qsizetype Section, Visit Do)
         if (!EntryGone[i] && !Do(qsizetype(i))) return;
 }
 
-bool TIniFile::Parse(QByteArrayView Bytes) {
+bool TIniFile::Parse(const QByteArray& Bytes) {
     *this = TIniFile();
-    if (Bytes.startsWith("\xEF\xBB\xBF")) Bytes = Bytes.sliced(3);
-    // each character is at most one of the text's units, and an offset holds fewer
-    if (Bytes.size() >= qsizetype(kExtra)) return false;
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    Text = utf8(Bytes);
-    bool plain = !utf8.hasError() && std::memchr(Bytes.data(), 0, size_t(Bytes.size())) == nullptr;
+    // the mark, and a second one, as decoding the text would skip it too
+    qsizetype begin = 0;
+    for (int i = 0; i < 2 && QByteArrayView(Bytes).sliced(begin).startsWith("\xEF\xBB\xBF"); ++i)
+        begin += 3;
+    const QByteArrayView bytes = QByteArrayView(Bytes).sliced(begin);
+    // each byte is at most three of the repaired text, and an offset holds fewer
+    if (bytes.size() >= qsizetype(kExtra / 3)) return false;
+    bool plain = std::memchr(bytes.data(), 0, size_t(bytes.size())) == nullptr;
+    if (validUtf8(bytes)) {
+        Text = Bytes; // shared, not copied
+    } else {
+        // what is not UTF-8 becomes replacement characters, as a reader sees it
+        plain = false;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        Text = QString(utf8(bytes)).toUtf8();
+        begin = 0;
+    }
 
-    const QStringView all(Text);
+    const QByteArrayView all(Text);
     const qsizetype n = all.size();
     // Calls Do(b, e) with each line's trimmed bounds, blank lines included.
     const auto forLines = [&](auto Do) {
-        qsizetype pos = 0;
+        qsizetype pos = begin;
         while (pos < n) {
             qsizetype end = pos;
-            while (end < n && all[end] != u'\n' && all[end] != u'\r')
+            while (end < n && all[end] != '\n' && all[end] != '\r')
                 ++end;
             qsizetype b = pos, e = end;
             while (b < e && blank(all[b]))
@@ -226,18 +317,18 @@ bool TIniFile::Parse(QByteArrayView Bytes) {
             while (e > b && blank(all[e - 1]))
                 --e;
             pos = end;
-            if (pos < n) pos += (all[pos] == u'\r' && pos + 1 < n && all[pos + 1] == u'\n') ? 2 : 1;
+            if (pos < n) pos += (all[pos] == '\r' && pos + 1 < n && all[pos + 1] == '\n') ? 2 : 1;
             Do(b, e);
         }
     };
     const auto header = [&](qsizetype b, qsizetype e) {
-        return all[b] == u'[' && all[e - 1] == u']' && e - b >= 2;
+        return all[b] == '[' && all[e - 1] == ']' && e - b >= 2;
     };
 
     // counted first, so that the arrays are allocated once at their size
     qsizetype entries = 0, sections = 0;
     forLines([&](qsizetype b, qsizetype e) {
-        if (b == e || all[b] == u';') return;
+        if (b == e || all[b] == ';') return;
         ++(header(b, e) ? sections : entries);
     });
     Entries.reserve(entries);
@@ -251,15 +342,11 @@ bool TIniFile::Parse(QByteArrayView Bytes) {
     std::vector<std::uint32_t> owners;
     forLines([&](qsizetype b, qsizetype e) {
         ++Lines;
-        if (b == e || all[b] == u';') return;
+        if (b == e || all[b] == ';') return;
         if (header(b, e)) {
-            qsizetype nb = b + 1, ne = e - 1;
-            while (nb < ne && blank(all[nb]))
-                ++nb;
-            while (ne > nb && blank(all[ne - 1]))
-                --ne;
+            const QByteArrayView name = trim(all.sliced(b + 1, e - b - 2));
             const qsizetype before = qsizetype(Sections.size());
-            current = AddSection(std::uint32_t(nb), std::uint32_t(ne - nb));
+            current = AddSection(std::uint32_t(name.data() - all.data()), std::uint32_t(name.size()));
             if (current < before && !split) {
                 split = true;
                 owners.reserve(entries);
@@ -273,8 +360,8 @@ bool TIniFile::Parse(QByteArrayView Bytes) {
             plain = false; // text before the first section belongs to none
             return;
         }
-        const qsizetype eq = all.sliced(b, e - b).indexOf(u'=');
-        Entries.push_back({std::uint32_t(b), std::uint32_t(eq < 0 ? e : b + eq), std::uint32_t(e)});
+        const qsizetype eq = all.sliced(b, e - b).indexOf('=');
+        Entries.push_back({std::uint32_t(b), std::uint32_t(eq < 0 ? e : b + eq)});
         if (split)
             owners.push_back(std::uint32_t(current));
         else
@@ -297,7 +384,6 @@ bool TIniFile::Parse(QByteArrayView Bytes) {
     }
     ParsedEntries = std::uint32_t(Entries.size());
     EntryGone.assign(Entries.size(), false);
-    EntrySet.assign(Entries.size(), false);
     EntryUsed.assign(Entries.size(), false);
     SectionGone.assign(Sections.size(), false);
     SectionSet.assign(Sections.size(), false);
@@ -308,19 +394,19 @@ bool TIniFile::Parse(QByteArrayView Bytes) {
 template <typename Put> void TIniFile::Walk(Put Emit) const {
     for (std::size_t s = 0; s < Sections.size(); ++s) {
         if (SectionGone[s]) continue;
-        Emit(u"[");
+        Emit("[");
         Emit(SectionName(qsizetype(s)));
-        Emit(u"]\r\n");
+        Emit("]\r\n");
         ForEntries(qsizetype(s), [&](qsizetype e) {
             Emit(EntryName(e));
             if (const auto v = EntryValue(e)) {
-                Emit(u"=");
+                Emit("=");
                 Emit(*v);
             }
-            Emit(u"\r\n");
+            Emit("\r\n");
             return true;
         });
-        Emit(u"\r\n");
+        Emit("\r\n");
     }
 }
 
@@ -330,15 +416,14 @@ qsizetype TIniFile::Utf8Size(QStringView Text) {
 
 qsizetype TIniFile::SerializedSize() const {
     qsizetype n = 3;
-    Walk([&](QStringView s) { n += utf8Size(s); });
+    Walk([&](QByteArrayView s) { n += s.size(); });
     return n;
 }
 
 QByteArray TIniFile::Serialize() const {
     QByteArray bytes(SerializedSize(), Qt::Uninitialized);
-    char* out = bytes.data();
-    out = std::copy_n("\xEF\xBB\xBF", 3, out);
-    Walk([&](QStringView s) { out = putUtf8(out, s); });
+    char* out = std::copy_n("\xEF\xBB\xBF", 3, bytes.data());
+    Walk([&](QByteArrayView s) { out = std::copy_n(s.data(), s.size(), out); });
     Q_ASSERT(out == bytes.data() + bytes.size());
     return bytes;
 }
@@ -354,14 +439,18 @@ qsizetype TIniFile::AddSection(std::uint32_t Name, std::uint32_t NameSize) {
     return s;
 }
 
+qsizetype TIniFile::FindSection(QByteArrayView Name) const {
+    return SectionTable.Find(Name, [this](std::uint32_t s) { return SectionName(s); });
+}
+
 qsizetype TIniFile::FindSection(QStringView Name) const {
-    const qsizetype s = SectionTable.Find(Name, [this](std::uint32_t s) { return SectionName(s); });
+    const qsizetype s = FindSection(TName(Name).View());
     if (s < 0 || SectionGone[s]) return NoSection;
     SectionUsed[s] = true;
     return s;
 }
 
-qsizetype TIniFile::Find(qsizetype Section, QStringView Key) const {
+qsizetype TIniFile::Find(qsizetype Section, QByteArrayView Key) const {
     const std::uint32_t s = std::uint32_t(Section);
     const auto chain = Added.constFind(s);
     const qsizetype size = Sections[s].Count + (chain == Added.constEnd() ? 0 : chain->Size);
@@ -387,19 +476,21 @@ qsizetype TIniFile::Find(qsizetype Section, QStringView Key) const {
     return table->Find(Key, of);
 }
 
-std::optional<QStringView> TIniFile::Value(qsizetype Section, QStringView Key) const {
+std::optional<QString> TIniFile::Value(qsizetype Section, QStringView Key) const {
     if (Section == NoSection) return std::nullopt;
-    const qsizetype e = Find(Section, Key);
+    const qsizetype e = Find(Section, TName(Key).View());
     if (e < 0) return std::nullopt;
     const auto v = EntryValue(e);
-    if (v) EntryUsed[e] = true;
-    return v;
+    if (!v) return std::nullopt;
+    EntryUsed[e] = true;
+    return QString::fromUtf8(*v);
 }
 
 std::vector<qsizetype> TIniFile::NumberedSections(QStringView Prefix, qsizetype Limit) const {
+    const TName prefix(Prefix);
     std::vector<qsizetype> found;
     for (std::size_t s = 0; s < Sections.size(); ++s)
-        if (const qsizetype n = numbered(SectionName(qsizetype(s)), Prefix);
+        if (const qsizetype n = numbered(SectionName(qsizetype(s)), prefix.View());
             !SectionGone[s] && n >= 0 && n < Limit)
             found.push_back(n);
     std::sort(found.begin(), found.end());
@@ -409,8 +500,9 @@ std::vector<qsizetype> TIniFile::NumberedSections(QStringView Prefix, qsizetype 
 std::vector<qsizetype> TIniFile::NumberedKeys(qsizetype Section, QStringView Prefix, qsizetype Limit) const {
     std::vector<qsizetype> found;
     if (Section == NoSection) return found;
+    const TName prefix(Prefix);
     ForEntries(Section, [&](qsizetype e) {
-        if (const qsizetype n = numbered(EntryName(e), Prefix); n >= 0 && n < Limit && EntryValue(e))
+        if (const qsizetype n = numbered(EntryName(e), prefix.View()); n >= 0 && n < Limit && EntryValue(e))
             found.push_back(n);
         return true;
     });
@@ -419,22 +511,37 @@ std::vector<qsizetype> TIniFile::NumberedKeys(qsizetype Section, QStringView Pre
     return found;
 }
 
-std::uint32_t TIniFile::Keep(QStringView Text) {
-    if (Extra.size() + Text.size() >= qsizetype(kExtra)) throw std::length_error("INI text too long");
-    const std::uint32_t at = std::uint32_t(Extra.size()) | kExtra;
-    Extra += Text;
-    return at;
+std::uint32_t TIniFile::Keep(QByteArrayView Name, QStringView Value) {
+    // name "=" value and a line end, written in place: a value of megabytes is copied once
+    const qsizetype size = Name.size() + (Value.isNull() ? 0 : 1 + utf8Size(Value) + 1);
+    const qsizetype at = Extra.size();
+    if (at + size >= qsizetype(kExtra)) throw std::length_error("INI text too long");
+    if (Extra.capacity() < at + size) Extra.reserve(std::max(at + size, 2 * Extra.capacity()));
+    Extra.resize(at + size);
+    char* out = std::copy_n(Name.data(), Name.size(), Extra.data() + at);
+    if (!Value.isNull()) {
+        *out++ = '=';
+        char* const value = out;
+        out = putUtf8(out, Value);
+        // a line break would end the line early; in UTF-8 it is a byte of its own
+        std::replace_if(
+            value, out, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        *out++ = '\n';
+    }
+    Q_ASSERT(out == Extra.data() + Extra.size());
+    return std::uint32_t(at) | kExtra;
 }
 
 void TIniFile::SetValue(const QString& Section, const QString& Key, const QString& Value) {
-    QString line = Key;
-    const qsizetype split = line.size();
-    line += u'=';
-    line += Value;
-    line.replace(u'\r', u' ').replace(u'\n', u' ');
+    // a line break in a name would end the line early as well
+    const auto oneLine = [](QString s) { return s.replace(u'\r', u' ').replace(u'\n', u' ').toUtf8(); };
+    const QByteArray key = oneLine(Key);
+    const QByteArray section = oneLine(Section);
+    // an empty value is a value all the same
+    const QStringView value = Value.isNull() ? QStringView(u"") : QStringView(Value);
 
-    qsizetype s = SectionTable.Find(Section, [this](std::uint32_t s) { return SectionName(s); });
-    if (s < 0) s = AddSection(Keep(Section), std::uint32_t(Section.size()));
+    qsizetype s = FindSection(QByteArrayView(section));
+    if (s < 0) s = AddSection(Keep(section, QStringView()), std::uint32_t(section.size()));
     if (std::size_t(s) == SectionGone.size()) {
         SectionGone.push_back(false);
         SectionSet.push_back(false);
@@ -443,22 +550,19 @@ void TIniFile::SetValue(const QString& Section, const QString& Key, const QStrin
     SectionGone[s] = false;
     SectionSet[s] = true;
 
-    const qsizetype found = Find(s, Key);
+    const qsizetype found = Find(s, key);
     if (found >= 0) {
         // in place, in the file's spelling
-        line.replace(0, split, EntryName(found).toString());
-        const std::uint32_t at = Keep(line);
-        const std::uint32_t name = std::uint32_t(EntryName(found).size());
-        Entries[found] = {at, at + name, at + std::uint32_t(line.size())};
-        EntrySet[found] = true;
+        const QByteArray name = EntryName(found).toByteArray();
+        const std::uint32_t at = Keep(name, value);
+        Entries[found] = {at, at + std::uint32_t(name.size())};
         return;
     }
-    const std::uint32_t at = Keep(line);
+    const std::uint32_t at = Keep(key, value);
     const std::uint32_t e = std::uint32_t(Entries.size());
-    Entries.push_back({at, at + std::uint32_t(split), at + std::uint32_t(line.size())});
+    Entries.push_back({at, at + std::uint32_t(key.size())});
     NextAdded.push_back(kNone);
     EntryGone.push_back(false);
-    EntrySet.push_back(true);
     EntryUsed.push_back(false);
     auto chain = Added.find(std::uint32_t(s));
     if (chain == Added.end()) {
@@ -469,23 +573,24 @@ void TIniFile::SetValue(const QString& Section, const QString& Key, const QStrin
         ++chain->Size;
     }
     const auto table = KeyTables.find(std::uint32_t(s));
-    const auto of = [this](std::uint32_t e) { return EntryName(e); };
-    if (table != KeyTables.end()) table->Insert(e, of);
+    if (table != KeyTables.end()) table->Insert(e, [this](std::uint32_t e) { return EntryName(e); });
 }
 
 void TIniFile::RemoveKey(QStringView Section, QStringView Key) {
-    const qsizetype s = SectionTable.Find(Section, [this](std::uint32_t s) { return SectionName(s); });
+    const qsizetype s = FindSection(TName(Section).View());
     if (s < 0) return;
+    const TName key(Key);
     ForEntries(s, [&](qsizetype e) {
-        if (same(EntryName(e), Key)) EntryGone[e] = true;
+        if (same(EntryName(e), key.View())) EntryGone[e] = true;
         return true;
     });
     KeyTables.remove(std::uint32_t(s));
 }
 
 void TIniFile::RemoveNumberedSections(QStringView Prefix, qsizetype From) {
+    const TName prefix(Prefix);
     for (std::size_t s = 0; s < Sections.size(); ++s) {
-        if (SectionGone[s] || numbered(SectionName(qsizetype(s)), Prefix) < From) continue;
+        if (SectionGone[s] || numbered(SectionName(qsizetype(s)), prefix.View()) < From) continue;
         ForEntries(qsizetype(s), [&](qsizetype e) {
             EntryGone[e] = true;
             return true;
@@ -496,10 +601,11 @@ void TIniFile::RemoveNumberedSections(QStringView Prefix, qsizetype From) {
 }
 
 void TIniFile::RemoveNumberedKeys(QStringView Section, QStringView Prefix, qsizetype From) {
-    const qsizetype s = SectionTable.Find(Section, [this](std::uint32_t s) { return SectionName(s); });
+    const qsizetype s = FindSection(TName(Section).View());
     if (s < 0) return;
+    const TName prefix(Prefix);
     ForEntries(s, [&](qsizetype e) {
-        if (numbered(EntryName(e), Prefix) >= From) EntryGone[e] = true;
+        if (numbered(EntryName(e), prefix.View()) >= From) EntryGone[e] = true;
         return true;
     });
     KeyTables.remove(std::uint32_t(s));
@@ -509,6 +615,6 @@ bool TIniFile::AllUsed() const {
     for (std::size_t s = 0; s < Sections.size(); ++s)
         if (!SectionGone[s] && !SectionUsed[s] && !SectionSet[s]) return false;
     for (std::size_t e = 0; e < Entries.size(); ++e)
-        if (!EntryGone[e] && !EntryUsed[e] && !EntrySet[e]) return false;
+        if (!EntryGone[e] && !EntryUsed[e] && !(Entries[e].Start & kExtra)) return false;
     return true;
 }

@@ -15,8 +15,8 @@
 // and everything not changed is written back as it was read, except comment
 // and blank lines.
 //
-// The text is kept once, decoded, and every line of it costs a few integers in
-// flat arrays: names and values are offsets into the text, and what is set goes
+// The text is kept as it was read, in UTF-8, and shares the caller's bytes; a
+// line costs a pair of offsets into it, a section four, and what is set goes
 // into a second text of its own. So a file of millions of short lines or
 // sections costs no allocation per line, and memory stays within a few times
 // the file's size whatever its lines are.
@@ -27,7 +27,7 @@ public:
     // false when the bytes are not such a text (bytes that are not UTF-8, a NUL
     // byte, lines before the first section, or more than the offsets can hold,
     // which reads as empty): written back, some of them would be lost.
-    bool Parse(QByteArrayView Bytes);
+    bool Parse(const QByteArray& Bytes);
     // UTF-8 with a byte-order mark, CR LF, an empty line after each section.
     QByteArray Serialize() const;
     // The size of what Serialize returns, counted without building it.
@@ -42,9 +42,9 @@ public:
     // The section's number for the lookups below, or NoSection.
     qsizetype FindSection(QStringView Name) const;
     // The value of a key, or nothing when the section or key is missing or the
-    // key line has no "=". The view lives as long as the object is not changed.
-    std::optional<QStringView> Value(qsizetype Section, QStringView Key) const;
-    std::optional<QStringView> Value(QStringView Section, QStringView Key) const {
+    // key line has no "=".
+    std::optional<QString> Value(qsizetype Section, QStringView Key) const;
+    std::optional<QString> Value(QStringView Section, QStringView Key) const {
         return Value(FindSection(Section), Key);
     }
     // The numbers N below Limit, in ascending order, for which a section named
@@ -69,24 +69,17 @@ public:
     // reader asked for, and a text built from those answers alone loses nothing.
     bool AllUsed() const;
 
-    // A section or key name as a hash key that ignores letter case.
-    struct TName {
-        QStringView Text;
-        friend bool operator==(TName a, TName b) { return a.Text.compare(b.Text, Qt::CaseInsensitive) == 0; }
-    };
-
 private:
-    // One key line. Offsets with the top bit set lie in Extra, the others in
-    // Text. A parsed line runs from Start to End, trimmed, and splits at its
-    // first "=" (Split == End when it has none); its name and value are trimmed
-    // where they meet the "=". A line that was set holds exactly name "=" value.
+    // One key line, from its first character on; offsets with the top bit set
+    // lie in Extra, the others in Text. Split is where the name ends: at the
+    // line's first "=", or at its end when it has none. A parsed line's name and
+    // value are trimmed; a line that was set holds exactly name "=" value.
     struct TEntry {
         std::uint32_t Start;
         std::uint32_t Split;
-        std::uint32_t End;
     };
-    // A section's parsed entries lie together, from First on; the ones added
-    // later are chained in Added.
+    // A section's name, and its parsed entries, which lie together; the ones
+    // added later are chained in Added.
     struct TSection {
         std::uint32_t Name;
         std::uint32_t NameSize;
@@ -101,7 +94,7 @@ private:
     // An open-addressed set of section or entry numbers, looked up by name.
     class TNameTable {
     public:
-        template <typename NameOf> qsizetype Find(QStringView Name, NameOf Of) const;
+        template <typename NameOf> qsizetype Find(QByteArrayView Name, NameOf Of) const;
         template <typename NameOf> void Insert(std::uint32_t Item, NameOf Of);
         // Makes room for Count items at once; only while the table is empty.
         void Reserve(qsizetype Count);
@@ -112,28 +105,32 @@ private:
         qsizetype Used = 0;
     };
 
-    QStringView Span(std::uint32_t From, std::uint32_t To) const;
-    QStringView SectionName(qsizetype Section) const;
-    QStringView EntryName(qsizetype Entry) const;
-    std::optional<QStringView> EntryValue(qsizetype Entry) const;
-    // Finds or adds a section; Name must already lie in Text or Extra.
+    QByteArrayView Buffer(std::uint32_t Offset) const;
+    std::uint32_t LineEnd(std::uint32_t Offset) const;
+    QByteArrayView Span(std::uint32_t From, std::uint32_t To) const;
+    QByteArrayView SectionName(qsizetype Section) const;
+    QByteArrayView EntryName(qsizetype Entry) const;
+    std::optional<QByteArrayView> EntryValue(qsizetype Entry) const;
+    qsizetype FindSection(QByteArrayView Name) const;
+    // Finds or adds the section of that name, which lies in Text or Extra.
     qsizetype AddSection(std::uint32_t Name, std::uint32_t NameSize);
-    qsizetype Find(qsizetype Section, QStringView Key) const;
+    qsizetype Find(qsizetype Section, QByteArrayView Key) const;
     // Every live entry of a section, in the order they are written.
     template <typename Visit> void ForEntries(qsizetype Section, Visit Do) const;
     // Calls Emit with each piece of the serialized text, without the mark.
     template <typename Put> void Walk(Put Emit) const;
-    std::uint32_t Keep(QStringView Text);
+    // Appends a name, or with a value a line name "=" value, to Extra.
+    std::uint32_t Keep(QByteArrayView Name, QStringView Value);
 
-    QString Text;  // the parsed text, never changed after Parse
-    QString Extra; // what was set, appended
+    QByteArray Text;  // the parsed text, never changed after Parse
+    QByteArray Extra; // what was set, as lines ending in LF
     std::vector<TEntry> Entries;
     std::uint32_t ParsedEntries = 0;
     std::vector<std::uint32_t> NextAdded; // per entry from ParsedEntries on
     std::vector<TSection> Sections;
     QHash<std::uint32_t, TChain> Added;
     TNameTable SectionTable;
-    std::vector<bool> SectionGone, EntryGone, EntrySet, SectionSet;
+    std::vector<bool> SectionGone, SectionSet, EntryGone;
     // what the lookups found, so that AllUsed can tell
     mutable std::vector<bool> SectionUsed, EntryUsed;
     // for a long section that is searched often, an index of its keys
@@ -141,5 +138,3 @@ private:
     mutable QHash<std::uint32_t, int> Searches;
     qsizetype Lines = 0;
 };
-
-size_t qHash(TIniFile::TName Name, size_t Seed = 0);

@@ -19,8 +19,7 @@ QString text(const TIniFile& Ini) {
 }
 
 QString value(const TIniFile& Ini, const QString& Section, const QString& Key) {
-    const auto v = Ini.Value(Section, Key);
-    return v ? v->toString() : QStringLiteral("<missing>");
+    return Ini.Value(Section, Key).value_or(QStringLiteral("<missing>"));
 }
 
 } // namespace
@@ -89,8 +88,8 @@ TEST(IniFile, RepeatedNamesReadTheFirstAndKeepTheRest) {
     // letter case beyond ASCII
     const TIniFile wide = parse("[\xC3\x84pfel]\n\xC3\x9C"
                                 "ber=1\n[\xC3\xA4PFEL]\nz=2\n");
-    EXPECT_EQ(wide.Value(u"\u00E4pfel", u"\u00FCBER")->toString(), "1");
-    EXPECT_EQ(wide.Value(u"\u00C4PFEL", u"Z")->toString(), "2");
+    EXPECT_EQ(wide.Value(u"\u00E4pfel", u"\u00FCBER"), "1");
+    EXPECT_EQ(wide.Value(u"\u00C4PFEL", u"Z"), "2");
 }
 
 TEST(IniFile, LongSectionsFindEveryKeyOftenSearched) {
