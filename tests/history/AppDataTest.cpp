@@ -740,6 +740,17 @@ TEST(AppData, FailedWriteKeepsTheOldFile) {
         {"room for 4 KiB", 4096, false},
         {"enough room", 16 << 20, true},
     };
+    // a new file larger than the room but smaller than a write buffer, which
+    // would hold all of it until the commit
+    constexpr int kRecords = 60;
+    {
+        TempConfig scratch;
+        Settings next;
+        fillSample(next, 1, kRecords);
+        next.write();
+        ASSERT_GT(scratch.bytes().size(), 4096);
+        ASSERT_LT(scratch.bytes().size(), 16384);
+    }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempConfig cfg;
@@ -748,7 +759,7 @@ TEST(AppData, FailedWriteKeepsTheOldFile) {
         old.write();
         const QByteArray before = cfg.bytes();
         Settings next;
-        fillSample(next, 1, 1000); // about 100 KB
+        fillSample(next, 1, kRecords);
         QString failure;
         {
             FileSizeLimit limit(c.room);
@@ -762,7 +773,7 @@ TEST(AppData, FailedWriteKeepsTheOldFile) {
             EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
             Settings back;
             back.read();
-            EXPECT_EQ(back.History.size(), 1000u);
+            EXPECT_EQ(back.History.size(), std::size_t(kRecords));
         } else {
             EXPECT_TRUE(failure.contains(cfg.file()) && failure.contains("File too large"))
                 << failure.toStdString();
