@@ -42,6 +42,13 @@ QByteArrayView trimRight(QByteArrayView s) {
     return s.first(e);
 }
 
+// A name or value as text; a byte-order mark at its start is a character of it.
+QString decode(QByteArrayView s) {
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8(s);
+}
+
 bool ascii(QByteArrayView s) {
     for (const char c : s)
         if (uchar(c) >= 0x80) return false;
@@ -62,7 +69,7 @@ bool same(QByteArrayView a, QByteArrayView b) {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
         if (uchar(a[i]) >= 0x80 || uchar(b[i]) >= 0x80) {
-            const QString x = QString::fromUtf8(a.sliced(i)), y = QString::fromUtf8(b.sliced(i));
+            const QString x = decode(a.sliced(i)), y = decode(b.sliced(i));
             return x.compare(y, Qt::CaseInsensitive) == 0;
         }
         if (lower(a[i]) != lower(b[i])) return false;
@@ -78,7 +85,7 @@ size_t hash(QByteArrayView Name) {
         for (const char c : Name)
             h = (h ^ size_t(uchar(lower(c)))) * 0x100000001B3ull;
     } else {
-        const QString s = QString::fromUtf8(Name);
+        const QString s = decode(Name);
         for (qsizetype i = 0; i < s.size(); ++i) {
             char32_t c = s[i].unicode();
             if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
@@ -158,8 +165,8 @@ qsizetype numbered(QByteArrayView Name, QByteArrayView Prefix) {
         if (Name.size() < Prefix.size() || !same(Name.first(Prefix.size()), Prefix)) return -1;
         digits = Name.sliced(Prefix.size());
     } else {
-        const QString name = QString::fromUtf8(Name);
-        const QString prefix = QString::fromUtf8(Prefix);
+        const QString name = decode(Name);
+        const QString prefix = decode(Prefix);
         if (!name.startsWith(prefix, Qt::CaseInsensitive)) return -1;
         // the digits are ASCII, so the name's last bytes
         qsizetype n = name.size() - prefix.size();
@@ -176,18 +183,21 @@ qsizetype numbered(QByteArrayView Name, QByteArrayView Prefix) {
 }
 
 // Whether the bytes are UTF-8 throughout, decoded piece by piece so that no
-// copy of the whole text is made.
+// copy of the whole text is made. Pieces end between characters.
 bool validUtf8(QByteArrayView Bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     constexpr qsizetype kPiece = 64 * 1024;
     std::vector<QChar> buffer(kPiece + 16);
-    for (qsizetype at = 0; at < Bytes.size(); at += kPiece) {
-        utf8.appendToBuffer(buffer.data(), Bytes.sliced(at, std::min(kPiece, Bytes.size() - at)));
+    for (qsizetype at = 0; at < Bytes.size();) {
+        qsizetype end = std::min(at + kPiece, Bytes.size());
+        for (int back = 0; back < 3 && end < Bytes.size() && (uchar(Bytes[end]) & 0xC0) == 0x80; ++back)
+            --end;
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        utf8.appendToBuffer(buffer.data(), Bytes.sliced(at, end - at));
         if (utf8.hasError()) return false;
+        at = end;
     }
-    // a character cut off at the end
-    utf8.appendToBuffer(buffer.data(), QByteArrayView());
-    return !utf8.hasError();
+    return true;
 }
 
 } // namespace
@@ -297,7 +307,8 @@ bool TIniFile::Parse(const QByteArray& Bytes) {
     } else {
         // what is not UTF-8 becomes replacement characters, as a reader sees it
         plain = false;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
         Text = QString(utf8(bytes)).toUtf8();
         begin = 0;
     }
@@ -483,7 +494,7 @@ std::optional<QString> TIniFile::Value(qsizetype Section, QStringView Key) const
     const auto v = EntryValue(e);
     if (!v) return std::nullopt;
     EntryUsed[e] = true;
-    return QString::fromUtf8(*v);
+    return decode(*v);
 }
 
 std::vector<qsizetype> TIniFile::NumberedSections(QStringView Prefix, qsizetype Limit) const {
