@@ -173,10 +173,13 @@ TStamp save(const QString& Path, const QByteArray& Bytes) {
         fail(Path, reason);
     }
 #endif
-    const TStamp written = stampOf(f.handle());
+    const TStamp before = stampOf(f.handle());
     if (!f.commit()) fail(Path, f.errorString());
     syncFolder(QFileInfo(Path).absolutePath());
-    return written;
+    // taken once the file is in place, which changes its status; a file that is
+    // not the one written is never taken for it
+    const TStamp written = stampOf(Path);
+    return written.Device == before.Device && written.Inode == before.Inode ? written : stampOf(-1);
 }
 
 // Keeps the bytes of a file that does not read as settings beside it, under a
@@ -615,6 +618,13 @@ void TAppData::Write() {
                                   .arg(path)
                                   .arg(kMaxFileSize)
                                   .toStdString());
+    }
+    if (!fresh && ini.AllUsed()) {
+        // nothing of the old file is kept: written as a fresh file, the same
+        // whatever layout the old one had
+        TIniFile own;
+        put(own, *this, chosen);
+        ini = std::move(own);
     }
     if (!plain && !bytes.isEmpty()) keepCopy(path, bytes);
     bytes = QByteArray();

@@ -301,15 +301,18 @@ bool TIniFile::Parse(const QByteArray& Bytes) {
     const QByteArrayView bytes = QByteArrayView(Bytes).sliced(begin);
     // each byte is at most three of the repaired text, and an offset holds fewer
     if (bytes.size() >= qsizetype(kExtra / 3)) return false;
-    bool plain = std::memchr(bytes.data(), 0, size_t(bytes.size())) == nullptr;
-    if (validUtf8(bytes)) {
+    const bool nul = std::memchr(bytes.data(), 0, size_t(bytes.size())) != nullptr;
+    bool plain = !nul && validUtf8(bytes);
+    if (plain) {
         Text = Bytes; // shared, not copied
     } else {
-        // what is not UTF-8 becomes replacement characters, as a reader sees it
-        plain = false;
+        // what is not UTF-8 text becomes replacement characters, as a reader
+        // sees it, so that the text written back is text
         QStringDecoder utf8(QStringDecoder::Utf8,
                             QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        Text = QString(utf8(bytes)).toUtf8();
+        QString text = utf8(bytes);
+        if (nul) text.replace(QChar(0), QChar::ReplacementCharacter);
+        Text = text.toUtf8();
         begin = 0;
     }
 
@@ -534,9 +537,10 @@ std::uint32_t TIniFile::Keep(QByteArrayView Name, QStringView Value) {
         *out++ = '=';
         char* const value = out;
         out = putUtf8(out, Value);
-        // a line break would end the line early; in UTF-8 it is a byte of its own
+        // a line break would end the line early, and a NUL is no text; in UTF-8
+        // each is a byte of its own
         std::replace_if(
-            value, out, [](char c) { return c == '\r' || c == '\n'; }, ' ');
+            value, out, [](char c) { return c == '\r' || c == '\n' || c == '\0'; }, ' ');
         *out++ = '\n';
     }
     Q_ASSERT(out == Extra.data() + Extra.size());
@@ -545,7 +549,9 @@ std::uint32_t TIniFile::Keep(QByteArrayView Name, QStringView Value) {
 
 void TIniFile::SetValue(const QString& Section, const QString& Key, const QString& Value) {
     // a line break in a name would end the line early as well
-    const auto oneLine = [](QString s) { return s.replace(u'\r', u' ').replace(u'\n', u' ').toUtf8(); };
+    const auto oneLine = [](QString s) {
+        return s.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ').toUtf8();
+    };
     const QByteArray key = oneLine(Key);
     const QByteArray section = oneLine(Section);
     // an empty value is a value all the same

@@ -23,7 +23,8 @@
 class TIniFile {
 public:
     // Reads UTF-8 text, with or without a byte-order mark, lines ending in CR LF,
-    // LF or CR. Bytes that are not UTF-8 read as replacement characters. Returns
+    // LF or CR. Bytes that are not UTF-8, and NUL bytes, read as replacement
+    // characters, and are written back as such. Returns
     // false when the bytes are not such a text (bytes that are not UTF-8, a NUL
     // byte, lines before the first section, or more than the offsets can hold,
     // which reads as empty): written back, some of them would be lost.
@@ -54,8 +55,8 @@ public:
     std::vector<qsizetype> NumberedKeys(qsizetype Section, QStringView Prefix, qsizetype Limit) const;
 
     // Changes the key in place, or adds it to the end of its section, or adds
-    // the section to the end of the text. Line breaks in the value become spaces,
-    // since a value is one line.
+    // the section to the end of the text. Line breaks and NUL characters in the
+    // value become spaces, since a value is one line of text.
     void SetValue(const QString& Section, const QString& Key, const QString& Value);
     // Drops every key of that name from the section.
     void RemoveKey(QStringView Section, QStringView Key);

@@ -940,9 +940,56 @@ TEST(AppData, SavedFileNeverExceedsWhatIsRead) {
     EXPECT_EQ(h.Records.size(), 4);
 }
 
-// A file that holds nothing but what the fields hold is built anew from them
-// at a save, in the layout of a fresh file; a file that holds more, or was
-// changed since, is read again and keeps what it holds.
+namespace {
+
+// What this process has read from files and pipes so far.
+qint64 bytesRead() {
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+// A save reads the file again only when it holds more than the fields or has
+// changed since it was last read or written.
+TEST(AppData, SaveReadsTheFileOnlyWhenItHoldsMore) {
+    TempConfig cfg;
+    Settings s;
+    fillSample(s, 0, 1000);
+    s.write();
+    const qint64 size = cfg.bytes().size();
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        bool reads;
+    };
+    const Case cases[] = {
+        {"after a save", [] {}, false},
+        {"after a read", [&] { s.read(); }, false},
+        {"changed since", [&] { cfg.put(cfg.bytes() + "[Plugin]\r\nColour=blue\r\n"); }, true},
+        {"holding a foreign section", [] {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        s.Data.Left += 1;
+        const qint64 before = bytesRead();
+        s.write();
+        const qint64 read = bytesRead() - before;
+        if (c.reads)
+            EXPECT_GE(read, size);
+        else
+            EXPECT_LT(read, size / 10);
+    }
+    EXPECT_TRUE(cfg.text().contains("[Plugin]\nColour=blue\n"));
+}
+
+// A file that holds nothing but what the fields hold is written in the layout
+// of a fresh file; a file that holds more, or was changed since, keeps what it
+// holds.
 TEST(AppData, SaveRebuildsOnlyAFileOfItsOwn) {
     TempConfig cfg;
     cfg.putIni("[mode]\nview=3\n[position]\nleft=5\ntop=6\nwidth=7\nheight=8\n");
