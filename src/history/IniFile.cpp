@@ -301,50 +301,72 @@ bool TIniFile::Parse(const QByteArray& Bytes) {
     const QByteArrayView bytes = QByteArrayView(Bytes).sliced(begin);
     // each byte is at most three of the repaired text, and an offset holds fewer
     if (bytes.size() >= qsizetype(kExtra / 3)) return false;
-    const bool nul = std::memchr(bytes.data(), 0, size_t(bytes.size())) != nullptr;
-    bool plain = !nul && validUtf8(bytes);
-    if (plain) {
-        Text = Bytes; // shared, not copied
-    } else {
-        // what is not UTF-8 text becomes replacement characters, as a reader
-        // sees it, so that the text written back is text
-        QStringDecoder utf8(QStringDecoder::Utf8,
-                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        QString text = utf8(bytes);
-        if (nul) text.replace(QChar(0), QChar::ReplacementCharacter);
-        Text = text.toUtf8();
-        begin = 0;
-    }
-
-    const QByteArrayView all(Text);
-    const qsizetype n = all.size();
-    // Calls Do(b, e) with each line's trimmed bounds, blank lines included.
-    const auto forLines = [&](auto Do) {
+    Text = Bytes; // shared, not copied
+    QByteArrayView all(Text);
+    qsizetype n = all.size();
+    // Calls Do(b, e) with the trimmed bounds of each line that is not blank.
+    // Blanks and line breaks between lines are passed over in one run, which
+    // Between(b, e) sees.
+    const auto forLines = [&](auto Do, auto Between) {
         qsizetype pos = begin;
-        while (pos < n) {
-            qsizetype end = pos;
-            while (end < n && all[end] != '\n' && all[end] != '\r')
-                ++end;
-            qsizetype b = pos, e = end;
-            while (b < e && blank(all[b]))
-                ++b;
-            while (e > b && blank(all[e - 1]))
+        for (;;) {
+            const qsizetype from = pos;
+            while (pos < n && blank(all[pos]))
+                ++pos;
+            Between(from, pos);
+            if (pos >= n) return;
+            qsizetype e = pos;
+            while (e < n && all[e] != '\n' && all[e] != '\r')
+                ++e;
+            while (blank(all[e - 1]))
                 --e;
-            pos = end;
-            if (pos < n) pos += (all[pos] == '\r' && pos + 1 < n && all[pos + 1] == '\n') ? 2 : 1;
-            Do(b, e);
+            Do(pos, e);
+            pos = e;
         }
     };
     const auto header = [&](qsizetype b, qsizetype e) {
         return all[b] == '[' && all[e - 1] == ']' && e - b >= 2;
     };
 
-    // counted first, so that the arrays are allocated once at their size
+    // Counted first in one pass, so that the arrays are allocated once at
+    // their size: the lines, what they are, and whether a NUL is among them.
     qsizetype entries = 0, sections = 0;
-    forLines([&](qsizetype b, qsizetype e) {
-        if (b == e || all[b] == ';') return;
-        ++(header(b, e) ? sections : entries);
-    });
+    bool nul = false;
+    const auto count = [&] {
+        entries = sections = Lines = 0;
+        nul = false;
+        forLines(
+            [&](qsizetype b, qsizetype e) {
+                nul = nul || std::memchr(all.data() + b, 0, size_t(e - b)) != nullptr;
+                if (all[b] != ';') ++(header(b, e) ? sections : entries);
+            },
+            [&](qsizetype b, qsizetype e) {
+                // a line ends at LF, CR or CR LF
+                for (qsizetype i = b; i < e; ++i) {
+                    const char c = all[i];
+                    Lines += c == '\n' || (c == '\r' && (i + 1 == n || all[i + 1] != '\n'));
+                    nul = nul || c == 0;
+                }
+            });
+        // or at the end of the text
+        if (n > begin && all[n - 1] != '\n' && all[n - 1] != '\r') ++Lines;
+    };
+    count();
+    bool plain = !nul && validUtf8(bytes);
+    if (!plain) {
+        // Bytes that are not UTF-8 become replacement characters, as a reader
+        // sees them, and a NUL, which a line's ends pass over as blank, a
+        // space: the text written back is text.
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        QString text = utf8(bytes);
+        text.replace(QChar(0), u' ');
+        Text = text.toUtf8();
+        all = QByteArrayView(Text);
+        n = all.size();
+        begin = 0;
+        count();
+    }
     Entries.reserve(entries);
     Sections.reserve(sections);
     SectionTable.Reserve(sections);
@@ -354,33 +376,34 @@ bool TIniFile::Parse(const QByteArray& Bytes) {
     // the entries are brought together by section at the end
     bool split = false;
     std::vector<std::uint32_t> owners;
-    forLines([&](qsizetype b, qsizetype e) {
-        ++Lines;
-        if (b == e || all[b] == ';') return;
-        if (header(b, e)) {
-            const QByteArrayView name = trim(all.sliced(b + 1, e - b - 2));
-            const qsizetype before = qsizetype(Sections.size());
-            current = AddSection(std::uint32_t(name.data() - all.data()), std::uint32_t(name.size()));
-            if (current < before && !split) {
-                split = true;
-                owners.reserve(entries);
-                owners.resize(Entries.size());
-                for (std::size_t s = 0; s < Sections.size(); ++s)
-                    std::fill_n(owners.begin() + Sections[s].First, Sections[s].Count, std::uint32_t(s));
+    forLines(
+        [&](qsizetype b, qsizetype e) {
+            if (all[b] == ';') return;
+            if (header(b, e)) {
+                const QByteArrayView name = trim(all.sliced(b + 1, e - b - 2));
+                const qsizetype before = qsizetype(Sections.size());
+                current = AddSection(std::uint32_t(name.data() - all.data()), std::uint32_t(name.size()));
+                if (current < before && !split) {
+                    split = true;
+                    owners.reserve(entries);
+                    owners.resize(Entries.size());
+                    for (std::size_t s = 0; s < Sections.size(); ++s)
+                        std::fill_n(owners.begin() + Sections[s].First, Sections[s].Count, std::uint32_t(s));
+                }
+                return;
             }
-            return;
-        }
-        if (current == NoSection) {
-            plain = false; // text before the first section belongs to none
-            return;
-        }
-        const qsizetype eq = all.sliced(b, e - b).indexOf('=');
-        Entries.push_back({std::uint32_t(b), std::uint32_t(eq < 0 ? e : b + eq)});
-        if (split)
-            owners.push_back(std::uint32_t(current));
-        else
-            ++Sections[current].Count;
-    });
+            if (current == NoSection) {
+                plain = false; // text before the first section belongs to none
+                return;
+            }
+            const qsizetype eq = all.sliced(b, e - b).indexOf('=');
+            Entries.push_back({std::uint32_t(b), std::uint32_t(eq < 0 ? e : b + eq)});
+            if (split)
+                owners.push_back(std::uint32_t(current));
+            else
+                ++Sections[current].Count;
+        },
+        [](qsizetype, qsizetype) {});
     if (split) {
         // a stable counting sort: the entries of a later part follow the earlier
         std::vector<std::uint32_t> at(Sections.size() + 1, 0);

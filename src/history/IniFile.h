@@ -23,8 +23,8 @@
 class TIniFile {
 public:
     // Reads UTF-8 text, with or without a byte-order mark, lines ending in CR LF,
-    // LF or CR. Bytes that are not UTF-8, and NUL bytes, read as replacement
-    // characters, and are written back as such. Returns
+    // LF or CR. Bytes that are not UTF-8 read as replacement characters, NUL
+    // bytes as spaces, and are written back as such. Returns
     // false when the bytes are not such a text (bytes that are not UTF-8, a NUL
     // byte, lines before the first section, or more than the offsets can hold,
     // which reads as empty): written back, some of them would be lost.
