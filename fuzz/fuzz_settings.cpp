@@ -1,7 +1,8 @@
 // The bytes as the settings file: read with the history list, the variable
 // store and the recorded expressions attached, written, and read again; what a
 // save and a load keep must come back (numbers as their 15 significant digits),
-// and a second save must write the same file. Then a calculator starts from the
+// bytes that do not read as settings must be kept whole as a copy before the
+// first save, and a second save must write the same file. Then a calculator starts from the
 // file as the window does, confirms the restored line, recalls the history, runs
 // the user's button and saves its state; restarted from that file twice, it
 // saves the same state both times.

@@ -599,25 +599,21 @@ void TAppData::Write() {
             chosen.Records.push_back(i);
 
     TIniFile ini;
-    bool plain = fresh || ini.Parse(bytes);
+    const bool plain = fresh || ini.Parse(bytes);
     put(ini, *this, chosen);
-    qsizetype size = ini.SerializedSize();
-    if (size > kMaxFileSize) {
-        // what Read would refuse is never written
-        if (!fit(*this, size, chosen))
-            throw EInOutError(QStringLiteral("Cannot write %1: the settings would be larger than %2 bytes")
-                                  .arg(path)
-                                  .arg(kMaxFileSize)
-                                  .toStdString());
+    // what Read would refuse is never written
+    const auto tooLarge = [&] {
+        return EInOutError(QStringLiteral("Cannot write %1: the settings would be larger than %2 bytes")
+                               .arg(path)
+                               .arg(kMaxFileSize)
+                               .toStdString());
+    };
+    if (const qsizetype size = ini.SerializedSize(); size > kMaxFileSize) {
+        if (!fit(*this, size, chosen)) throw tooLarge();
         ini = TIniFile();
         if (!fresh) ini.Parse(bytes);
         put(ini, *this, chosen);
-        size = ini.SerializedSize();
-        if (size > kMaxFileSize)
-            throw EInOutError(QStringLiteral("Cannot write %1: the settings would be larger than %2 bytes")
-                                  .arg(path)
-                                  .arg(kMaxFileSize)
-                                  .toStdString());
+        if (ini.SerializedSize() > kMaxFileSize) throw tooLarge();
     }
     if (!fresh && ini.AllUsed()) {
         // nothing of the old file is kept: written as a fresh file, the same
