@@ -285,8 +285,10 @@ public:
     explicit TWriter(TIniFile* Ini) : Ini(Ini) {}
 
     void Enter(const QString& Section) {
-        Current = Section;
-        if (!Ini) Size += TIniFile::Utf8Size(Section) + 6; // "[" "]" and two line ends
+        if (Ini)
+            Current = Ini->SetSection(Section);
+        else
+            Size += TIniFile::Utf8Size(Section) + 6; // "[" "]" and two line ends
     }
 
     void Integer(const QString& Key, int Value) { String(Key, QString::number(Value)); }
@@ -305,7 +307,7 @@ public:
 
 private:
     TIniFile* Ini;
-    QString Current;
+    qsizetype Current = TIniFile::NoSection;
 };
 
 void putRecord(TWriter& w, const TExpressionHistory& h, qsizetype Index) {

@@ -570,18 +570,19 @@ std::uint32_t TIniFile::Keep(QByteArrayView Name, QStringView Value) {
     return std::uint32_t(at) | kExtra;
 }
 
-void TIniFile::SetValue(const QString& Section, const QString& Key, const QString& Value) {
-    // a line break in a name would end the line early as well
-    const auto oneLine = [](QString s) {
-        return s.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ').toUtf8();
-    };
-    const QByteArray key = oneLine(Key);
-    const QByteArray section = oneLine(Section);
-    // an empty value is a value all the same
-    const QStringView value = Value.isNull() ? QStringView(u"") : QStringView(Value);
+namespace {
 
-    qsizetype s = FindSection(QByteArrayView(section));
-    if (s < 0) s = AddSection(Keep(section, QStringView()), std::uint32_t(section.size()));
+// A line break in a name would end the line early, and a NUL is no text.
+QByteArray oneLine(QString Name) {
+    return Name.replace(u'\r', u' ').replace(u'\n', u' ').replace(QChar(0), u' ').toUtf8();
+}
+
+} // namespace
+
+qsizetype TIniFile::SetSection(const QString& Name) {
+    const QByteArray name = oneLine(Name);
+    qsizetype s = FindSection(QByteArrayView(name));
+    if (s < 0) s = AddSection(Keep(name, QStringView()), std::uint32_t(name.size()));
     if (std::size_t(s) == SectionGone.size()) {
         SectionGone.push_back(false);
         SectionSet.push_back(false);
@@ -589,6 +590,18 @@ void TIniFile::SetValue(const QString& Section, const QString& Key, const QStrin
     }
     SectionGone[s] = false;
     SectionSet[s] = true;
+    return s;
+}
+
+void TIniFile::SetValue(const QString& Section, const QString& Key, const QString& Value) {
+    SetValue(SetSection(Section), Key, Value);
+}
+
+void TIniFile::SetValue(qsizetype Section, const QString& Key, const QString& Value) {
+    const QByteArray key = oneLine(Key);
+    // an empty value is a value all the same
+    const QStringView value = Value.isNull() ? QStringView(u"") : QStringView(Value);
+    const qsizetype s = Section;
 
     const qsizetype found = Find(s, key);
     if (found >= 0) {

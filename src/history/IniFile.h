@@ -58,6 +58,9 @@ public:
     // the section to the end of the text. Line breaks and NUL characters in the
     // value become spaces, since a value is one line of text.
     void SetValue(const QString& Section, const QString& Key, const QString& Value);
+    // The section's number for SetValue, the section added as SetValue adds it.
+    qsizetype SetSection(const QString& Name);
+    void SetValue(qsizetype Section, const QString& Key, const QString& Value);
     // Drops every key of that name from the section.
     void RemoveKey(QStringView Section, QStringView Key);
     // Drops the sections named Prefix followed by a number from From on.
