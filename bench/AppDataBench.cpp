@@ -21,8 +21,8 @@ void BM_Read(benchmark::State& state) {
 }
 BENCHMARK(BM_Read)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-// Each write loads the old file, replaces it through a synced temporary file and
-// syncs the folder.
+// Each write replaces the file through a synced temporary file and syncs the
+// folder; the file holds nothing else, so it is not read again.
 void BM_Write(benchmark::State& state) {
     TempConfig cfg;
     Settings s;
@@ -48,6 +48,19 @@ void BM_ReadGarbage(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadGarbage)->Unit(benchmark::kMillisecond);
+
+// A damaged count, RecordCount=1000000, over a megabyte of empty lines or as
+// many as a file may hold; the entries present are all that is read.
+void BM_ReadDamagedCount(benchmark::State& state) {
+    TempConfig cfg;
+    cfg.put("[Expression]\nHistory=1\nRecordCount=1000000\n" + QByteArray(state.range(0), '\n'));
+    for (auto _ : state) {
+        Settings t;
+        t.read();
+        benchmark::DoNotOptimize(t.History.size());
+    }
+}
+BENCHMARK(BM_ReadDamagedCount)->Arg(1 << 20)->Arg((32 << 20) - 64)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

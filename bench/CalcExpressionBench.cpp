@@ -2,6 +2,9 @@
 #include "Calculator.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -50,6 +53,28 @@ void BM_EnterLongFormula(benchmark::State& state)
     Enter(state, text);
 }
 BENCHMARK(BM_EnterLongFormula);
+
+// The calculator's start from a settings file with a damaged count,
+// RecordCount=1000000 over a megabyte of empty lines, and a history limit as
+// large: reading it and applying the limit.
+void BM_StartDamagedCount(benchmark::State& state)
+{
+    const QString file = TAppData::FileName();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    {
+        QFile f(file);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write("[Expression]\nHistory=1\nCount=1000000\nRecordCount=1000000\n[Expression999999]\nExpression=1+1\n" +
+                QByteArray(1 << 20, '\n'));
+    }
+    for (auto _ : state) {
+        TCalculator c;
+        c.FormShow();
+        benchmark::DoNotOptimize(c.GetHistoryCount());
+    }
+    QFile::remove(file);
+}
+BENCHMARK(BM_StartDamagedCount)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -954,8 +954,10 @@ void TCalculator::ApplyHistoryCount()
 {
     const TChangeBatch batch(*this);
     HistoryCount = std::max(AppData.HistoryCount, 0);
-    while (FExpressionHistorys.size() > std::size_t(HistoryCount))
-        FExpressionHistorys.erase(FExpressionHistorys.begin());
+    // the oldest go in one step, however many there are
+    if (FExpressionHistorys.size() > std::size_t(HistoryCount))
+        FExpressionHistorys.erase(FExpressionHistorys.begin(),
+                                  FExpressionHistorys.end() - std::ptrdiff_t(HistoryCount));
     if (!FExpressionHistorys.empty()) ExpressionHistoryIndex = int(FExpressionHistorys.size());
     FHistoryListRows = HistoryCount;
     if (FHistoryListSelected >= HistoryListRowCount()) FHistoryListSelected = -1;

@@ -10,13 +10,19 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <system_error>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -30,20 +36,60 @@ QString section(const char* Name, qsizetype Index) {
     return QLatin1String(Name) + QString::number(Index);
 }
 
-// A count never makes more entries than the file has lines, so a damaged count
-// cannot exhaust memory. Within that, a count is honoured and a missing entry
-// reads as defaults; a count beyond it is damage, and then only the entries up
-// to the last one present are read rather than a list of blanks.
-template <typename Present> qsizetype bounded(int Count, qsizetype Lines, Present EndOfPresent) {
-    if (Count <= 0) return 0;
-    if (Count <= Lines) return Count;
-    return EndOfPresent(Lines);
+// Where a file is and when it last changed, to tell whether it is still the
+// one read or written; a missing file is one state of its own.
+struct TStamp {
+    bool Exists = false;
+    quint64 Device = 0;
+    quint64 Inode = 0;
+    qint64 Size = 0;
+    qint64 Modified = 0;
+    qint64 Changed = 0;
+};
+
+#ifdef Q_OS_UNIX
+TStamp stamp(const struct stat& st) {
+    TStamp s;
+    s.Exists = true;
+    s.Device = quint64(st.st_dev);
+    s.Inode = quint64(st.st_ino);
+    s.Size = qint64(st.st_size);
+    s.Modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.Changed = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return s;
+}
+#endif
+
+// The stamp of an open file; one that cannot be taken never matches a file.
+TStamp stampOf(int Handle) {
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (Handle >= 0 && ::fstat(Handle, &st) == 0) return stamp(st);
+#else
+    Q_UNUSED(Handle);
+#endif
+    TStamp s;
+    s.Exists = true;
+    s.Inode = ~quint64(0);
+    return s;
+}
+
+TStamp stampOf(const QString& Path) {
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(Path).constData(), &st) == 0) return stamp(st);
+    if (errno == ENOENT) return {};
+#else
+    Q_UNUSED(Path);
+#endif
+    return stampOf(-1);
 }
 
 // Reads the whole file. A missing file is an empty one; any other failure
 // returns its reason.
-QString load(const QString& Path, QByteArray& Bytes) {
+QString load(const QString& Path, QByteArray& Bytes, TStamp& Stamp) {
     Bytes.clear();
+    Stamp = {};
     const QFileInfo info(Path);
     if (!info.exists()) return {};
     // a pipe or device in its place would block or never end
@@ -51,6 +97,7 @@ QString load(const QString& Path, QByteArray& Bytes) {
     if (info.size() > kMaxFileSize) return QStringLiteral("%1 is too large").arg(Path);
     QFile f(Path);
     if (!f.open(QIODevice::ReadOnly)) return QStringLiteral("Cannot read %1: %2").arg(Path, f.errorString());
+    Stamp = stampOf(f.handle());
     // A read allocates all it may read, so ask for what the file holds and go on
     // in steps only for a file that grew meanwhile, up to the bound.
     Bytes = f.read(info.size() + 1);
@@ -90,13 +137,75 @@ void syncFolder(const QString& Folder) {
 #endif
 }
 
+[[noreturn]] void fail(const QString& Path, const QString& Reason) {
+    throw EInOutError(QStringLiteral("Cannot write %1: %2").arg(Path, Reason).toStdString());
+}
+
 // QSaveFile writes a temporary file beside the target, syncs it to disk and
 // renames it over the target, so the old file stays whole until the new one is.
-void save(const QString& Path, const QByteArray& Bytes) {
+// Written unbuffered, every failed write (a full disk, a file size limit) shows
+// here, before the rename: commit would rename a file whose buffered tail
+// failed to reach the disk.
+TStamp save(const QString& Path, const QByteArray& Bytes) {
+    // a link that leads nowhere is replaced, not followed to make a file where it points
+    const QFileInfo info(Path);
+    if (info.isSymLink() && !info.exists()) {
+        std::error_code ec;
+        std::filesystem::remove(nativePath(Path), ec);
+        if (ec) fail(Path, QString::fromStdString(ec.message()));
+    }
     QSaveFile f(Path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(Bytes) != Bytes.size() || !f.commit())
-        throw EInOutError(QStringLiteral("Cannot write %1: %2").arg(Path, f.errorString()).toStdString());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) fail(Path, f.errorString());
+    for (qint64 done = 0; done < Bytes.size();) {
+        const qint64 n = f.write(Bytes.constData() + done, Bytes.size() - done);
+        if (n <= 0) {
+            const QString reason = f.errorString();
+            f.cancelWriting();
+            fail(Path, reason);
+        }
+        done += n;
+    }
+#ifdef Q_OS_UNIX
+    // a disk that fills up while the data is flushed says so here
+    if (::fsync(f.handle()) != 0 && errno != EINVAL) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        f.cancelWriting();
+        fail(Path, reason);
+    }
+#endif
+    const TStamp before = stampOf(f.handle());
+    if (!f.commit()) fail(Path, f.errorString());
     syncFolder(QFileInfo(Path).absolutePath());
+    // taken once the file is in place, which changes its status; a file that is
+    // not the one written is never taken for it
+    const TStamp written = stampOf(Path);
+    return written.Device == before.Device && written.Inode == before.Inode ? written : stampOf(-1);
+}
+
+// Keeps the bytes of a file that does not read as settings beside it, under a
+// name of their own, before a save replaces it.
+void keepCopy(const QString& Path, const QByteArray& Bytes) {
+    for (int n = 0; n < 100; ++n) {
+        const QString copy = Path + (n == 0 ? QStringLiteral(".bad") : QStringLiteral(".bad.%1").arg(n));
+        const QFileInfo info(copy);
+        if (info.exists() || info.isSymLink()) {
+            QByteArray old;
+            TStamp ignored;
+            // the same bytes kept before need no second copy
+            if (!info.isFile() || info.size() != Bytes.size() || !load(copy, old, ignored).isEmpty() ||
+                old != Bytes)
+                continue;
+        } else {
+            save(copy, Bytes);
+        }
+        std::fprintf(stderr, "korvex: %s does not read as a settings file; it is kept as %s\n",
+                     QFile::encodeName(Path).constData(), QFile::encodeName(copy).constData());
+        return;
+    }
+    throw EInOutError(QStringLiteral("Cannot write %1: it does not read as a settings file, and there is no "
+                                     "free name for a copy of it")
+                          .arg(Path)
+                          .toStdString());
 }
 
 // The largest doubles, written to 15 digits, round up to a number beyond the
@@ -125,6 +234,13 @@ bool largestRounded(const QString& Text, double& Value) {
     return true;
 }
 
+// The file's own numbers never carry group separators, so any of the decimal
+// separators of the locales reads as one: a file saved under another locale
+// loses nothing.
+QString pointed(QString Text) {
+    return Text.replace(u',', u'.').replace(QChar(0x066B), u'.');
+}
+
 class TReader {
 public:
     explicit TReader(const TIniFile& Ini) : Ini(Ini) {}
@@ -132,26 +248,25 @@ public:
     void Enter(const QString& Section) { Current = Ini.FindSection(Section); }
 
     int Integer(const QString& Key, int Default) const {
-        const QStringView* v = TIniFile::Value(Current, Key);
+        const auto v = Ini.Value(Current, Key);
         int r;
-        return v && TextToInt(v->toString(), r) ? r : Default;
+        return v && TextToInt(*v, r) ? r : Default;
     }
     bool Boolean(const QString& Key, bool Default) const { return Integer(Key, Default ? 1 : 0) != 0; }
     double Float(const QString& Key, double Default) const {
-        const QStringView* v = TIniFile::Value(Current, Key);
+        const auto v = Ini.Value(Current, Key);
         if (!v) return Default;
-        const QString text = v->toString();
+        const QString text = *v;
         double r;
-        // either separator, so that a change of locale loses nothing
-        if ((DecimalFormat::Read(text, r) || DecimalFormat::Read(text, r, TFormatSettings::Plain())) &&
-            std::isfinite(r))
-            return r;
-        if (largestRounded(text, r)) return r;
+        if (DecimalFormat::Read(text, r) && std::isfinite(r)) return r;
+        const QString plain = pointed(text);
+        if (DecimalFormat::Read(plain, r, TFormatSettings::Plain()) && std::isfinite(r)) return r;
+        if (largestRounded(plain, r)) return r;
         return Default;
     }
     QString String(const QString& Key, const QString& Default = {}) const {
-        const QStringView* v = TIniFile::Value(Current, Key);
-        return v ? v->toString() : Default;
+        const auto v = Ini.Value(Current, Key);
+        return v ? *v : Default;
     }
     template <typename E> E Enumeration(const QString& Key, E Last) const {
         const int v = Integer(Key, 0);
@@ -160,28 +275,78 @@ public:
 
 private:
     const TIniFile& Ini;
-    const TIniFile::TSection* Current = nullptr;
+    qsizetype Current = TIniFile::NoSection;
 };
 
+// Puts the lines into a file, or, without one, counts the bytes they would
+// take there, so that what is saved can be chosen to fit.
 class TWriter {
 public:
-    explicit TWriter(TIniFile& Ini) : Ini(Ini) {}
+    explicit TWriter(TIniFile* Ini) : Ini(Ini) {}
 
-    void Enter(const QString& Section) { Current = Section; }
+    void Enter(const QString& Section) {
+        if (Ini)
+            Current = Ini->SetSection(Section);
+        else
+            Size += TIniFile::Utf8Size(Section) + 6; // "[" "]" and two line ends
+    }
 
     void Integer(const QString& Key, int Value) { String(Key, QString::number(Value)); }
     void Boolean(const QString& Key, bool Value) {
         String(Key, Value ? QStringLiteral("1") : QStringLiteral("0"));
     }
     void Float(const QString& Key, double Value) { String(Key, DecimalFormat::General(Value, 15, 0)); }
-    void String(const QString& Key, const QString& Value) { Ini.SetValue(Current, Key, Value); }
+    void String(const QString& Key, const QString& Value) {
+        if (Ini)
+            Ini->SetValue(Current, Key, Value);
+        else
+            Size += TIniFile::Utf8Size(Key) + TIniFile::Utf8Size(Value) + 3; // "=" and a line end
+    }
+
+    qsizetype Size = 0;
 
 private:
-    TIniFile& Ini;
-    QString Current;
+    TIniFile* Ini;
+    qsizetype Current = TIniFile::NoSection;
 };
 
+void putRecord(TWriter& w, const TExpressionHistory& h, qsizetype Index) {
+    w.Enter(section("Expression", Index));
+    w.String(QStringLiteral("Expression"), h.ExpressionText());
+    w.Float(QStringLiteral("Ans"), h.Ans());
+    w.Float(QStringLiteral("PreAns"), h.PreAns());
+    w.Float(QStringLiteral("M"), h.VarM());
+    w.Integer(QStringLiteral("AngleMode"), h.AngleMode());
+    w.Integer(QStringLiteral("ViewMode"), h.ViewMode());
+    w.Float(QStringLiteral("Value"), h.Value());
+}
+
+const TExpressionHistory& record(const TExpressionHistoryList& List, std::size_t Index) {
+    static const TExpressionHistory empty;
+    return List[Index] ? *List[Index] : empty;
+}
+
+// Which history entries (oldest first) and recorded expressions (in their
+// order) a save writes.
+struct TChosen {
+    std::vector<std::size_t> History;
+    std::vector<qsizetype> Records;
+};
+
+// Whether the file keeps variables that a save with variable saving off leaves
+// in place.
+bool storesVariables(const TIniFile& Ini) {
+    const qsizetype v = Ini.FindSection(u"Variable");
+    return Ini.Value(v, u"M") || Ini.Value(v, u"Count") ||
+           !Ini.NumberedSections(u"Variable", std::numeric_limits<qsizetype>::max()).empty();
+}
+
 } // namespace
+
+bool TAppData::TKnownFile::SameFile(const TKnownFile& Other) const {
+    return Path == Other.Path && Exists == Other.Exists && Device == Other.Device && Inode == Other.Inode &&
+           Size == Other.Size && Modified == Other.Modified && Changed == Other.Changed;
+}
 
 QString TAppData::FileName() {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
@@ -192,9 +357,11 @@ QString TAppData::FileName() {
 void TAppData::Read() {
     TIniFile ini;
     QByteArray bytes;
+    TStamp stamp;
     const QString path = FileName();
-    if (!path.isEmpty() && load(path, bytes).isEmpty()) ini.Parse(bytes);
-    const qsizetype lines = ini.LineCount();
+    const bool loaded = !path.isEmpty() && load(path, bytes, stamp).isEmpty();
+    const bool plain = loaded && ini.Parse(bytes);
+    bytes = QByteArray(); // the parsed text holds all that is needed
     TReader r(ini);
 
     r.Enter(QStringLiteral("Position"));
@@ -214,13 +381,16 @@ void TAppData::Read() {
         HistoryCount = std::max(0, r.Integer(QStringLiteral("Count"), 10));
         ExpressionHistorys->clear();
         if (IsHistoryRecord) {
-            const qsizetype n =
-                bounded(r.Integer(QStringLiteral("RecordCount"), 0), lines,
-                        [&](qsizetype Limit) { return ini.NumberedSections(u"Expression", Limit); });
+            // A count beyond the entries present is damage; missing entries are
+            // skipped, so that a damaged count costs nothing. Of the rest only
+            // the newest that the limit keeps are read.
+            const std::vector<qsizetype> present =
+                ini.NumberedSections(u"Expression", r.Integer(QStringLiteral("RecordCount"), 0));
+            const std::size_t n = std::min(present.size(), std::size_t(HistoryCount));
             ExpressionHistorys->reserve(n);
-            for (qsizetype i = 0; i < n; ++i) {
+            for (auto i = present.end() - qsizetype(n); i != present.end(); ++i) {
                 auto h = std::make_unique<TExpressionHistory>();
-                r.Enter(section("Expression", i));
+                r.Enter(section("Expression", *i));
                 h->SetExpressionText(r.String(QStringLiteral("Expression")));
                 h->SetAns(r.Float(QStringLiteral("Ans"), 0));
                 h->SetPreAns(r.Float(QStringLiteral("PreAns"), 0));
@@ -239,10 +409,8 @@ void TAppData::Read() {
         VariableDictionary->Clear();
         if (IsVariableRecord) {
             VarM = r.Float(QStringLiteral("M"), 0);
-            const qsizetype m = bounded(r.Integer(QStringLiteral("Count"), 0), lines, [&](qsizetype Limit) {
-                return ini.NumberedSections(u"Variable", Limit);
-            });
-            for (qsizetype i = 0; i < m; ++i) {
+            for (const qsizetype i :
+                 ini.NumberedSections(u"Variable", r.Integer(QStringLiteral("Count"), 0))) {
                 r.Enter(section("Variable", i));
                 VariableDictionary->AddOrSetValue(r.String(QStringLiteral("Name")),
                                                   r.Float(QStringLiteral("Value"), 0));
@@ -252,10 +420,8 @@ void TAppData::Read() {
 
     if (RecordExpressions) {
         r.Enter(QStringLiteral("RecordExpression"));
-        const qsizetype k = bounded(r.Integer(QStringLiteral("Count"), 0), lines, [&](qsizetype Limit) {
-            return TIniFile::NumberedKeys(ini.FindSection(u"RecordExpression"), u"Expression", Limit);
-        });
-        for (qsizetype i = 0; i < k; ++i)
+        for (const qsizetype i : ini.NumberedKeys(ini.FindSection(u"RecordExpression"), u"Expression",
+                                                  r.Integer(QStringLiteral("Count"), 0)))
             RecordExpressions->append(r.String(section("Expression", i)));
         const double height = r.Float(QStringLiteral("Height"), 30);
         RecordExpressionFrameHeight = std::fabs(height) <= FLT_MAX ? float(height) : 30.0f;
@@ -279,96 +445,198 @@ void TAppData::Read() {
     r.Enter(QStringLiteral("CustomButton"));
     CustomBtnTitle = r.String(QStringLiteral("Title"));
     CustomBtnExpression = r.String(QStringLiteral("Expression"));
+
+    FKnown = {};
+    if (loaded) {
+        // only a file read whole, with all three lists lent, is known to hold
+        // nothing but the fields
+        const bool clean =
+            plain && ini.AllUsed() && ExpressionHistorys && VariableDictionary && RecordExpressions;
+        FKnown = {path,           stamp.Exists,  stamp.Device, stamp.Inode,         stamp.Size,
+                  stamp.Modified, stamp.Changed, clean,        storesVariables(ini)};
+    }
 }
+
+namespace {
+
+// Puts the fields into the file, the chosen entries of the lists among them.
+// No numbered entry at or above a count stays behind, so what was cleared is gone.
+void put(TIniFile& Ini, const TAppData& d, const TChosen& Chosen) {
+    TWriter w(&Ini);
+
+    w.Enter(QStringLiteral("Position"));
+    w.Integer(QStringLiteral("Left"), d.Left);
+    w.Integer(QStringLiteral("Top"), d.Top);
+    w.Integer(QStringLiteral("Width"), d.Width);
+    w.Integer(QStringLiteral("Height"), d.Height);
+
+    w.Enter(QStringLiteral("Realtime"));
+    w.Boolean(QStringLiteral("Calc"), d.IsRealTimeCalc);
+
+    if (d.ExpressionHistorys) {
+        w.Enter(QStringLiteral("Expression"));
+        w.String(QStringLiteral("Text"), d.InputExpressionText);
+        w.Boolean(QStringLiteral("History"), d.IsHistoryRecord);
+        w.Integer(QStringLiteral("Count"), d.HistoryCount);
+        if (d.IsHistoryRecord) {
+            w.Integer(QStringLiteral("RecordCount"), int(Chosen.History.size()));
+            for (std::size_t i = 0; i < Chosen.History.size(); ++i)
+                putRecord(w, record(*d.ExpressionHistorys, Chosen.History[i]), qsizetype(i));
+            Ini.RemoveNumberedSections(u"Expression", qsizetype(Chosen.History.size()));
+        } else {
+            Ini.RemoveKey(u"Expression", u"RecordCount");
+            Ini.RemoveNumberedSections(u"Expression", 0);
+        }
+    }
+
+    w.Enter(QStringLiteral("Variable"));
+    w.Boolean(QStringLiteral("Record"), d.IsVariableRecord);
+    if (d.IsVariableRecord) {
+        w.Float(QStringLiteral("M"), d.VarM);
+        if (d.VariableDictionary) {
+            const int m = d.VariableDictionary->Count();
+            w.Integer(QStringLiteral("Count"), m);
+            for (int i = 0; i < m; ++i) {
+                w.Enter(section("Variable", i));
+                w.String(QStringLiteral("Name"), d.VariableDictionary->GetNameItems(i));
+                w.Float(QStringLiteral("Value"), d.VariableDictionary->GetValueItems(i));
+            }
+            Ini.RemoveNumberedSections(u"Variable", m);
+        }
+    }
+
+    if (d.RecordExpressions) {
+        w.Enter(QStringLiteral("RecordExpression"));
+        w.Integer(QStringLiteral("Count"), int(Chosen.Records.size()));
+        for (std::size_t i = 0; i < Chosen.Records.size(); ++i)
+            w.String(section("Expression", qsizetype(i)), d.RecordExpressions->at(Chosen.Records[i]));
+        Ini.RemoveNumberedKeys(u"RecordExpression", u"Expression", qsizetype(Chosen.Records.size()));
+        w.Float(QStringLiteral("Height"), d.RecordExpressionFrameHeight);
+    }
+
+    w.Enter(QStringLiteral("Variable"));
+    w.Float(QStringLiteral("Ans"), d.Ans);
+    w.Float(QStringLiteral("PreAns"), d.PreAns);
+
+    w.Enter(QStringLiteral("Mode"));
+    w.Boolean(QStringLiteral("Calc"), d.IsCalc);
+    w.Integer(QStringLiteral("View"), d.ViewMode);
+    w.Integer(QStringLiteral("Angle"), d.AngleMode);
+    w.Boolean(QStringLiteral("TopMost"), d.IsTopMost);
+    w.Boolean(QStringLiteral("Transparency"), d.Transparency);
+    w.Integer(QStringLiteral("TransparencyValue"), d.TransparencyValue);
+    w.Boolean(QStringLiteral("DigitGroupingSeparator"), d.IsDigitGroupingSeparator);
+    w.Integer(QStringLiteral("RoundDecimal"), d.RoundDecimal);
+    w.Integer(QStringLiteral("Eng"), d.Eng);
+
+    w.Enter(QStringLiteral("CustomButton"));
+    w.String(QStringLiteral("Title"), d.CustomBtnTitle);
+    w.String(QStringLiteral("Expression"), d.CustomBtnExpression);
+}
+
+// Chooses, for a file of Size bytes with every entry in it, the recorded
+// expressions and then the newest history entries that fit within the bound;
+// one too large is passed over for the next. False when the rest alone is too
+// large. Renumbering from 0 only shortens the names, so what is chosen fits.
+bool fit(const TAppData& d, qsizetype Size, TChosen& Chosen) {
+    std::vector<qsizetype> records, history;
+    qsizetype lists = 0;
+    for (std::size_t i = 0; i < Chosen.Records.size(); ++i) {
+        TWriter w(nullptr);
+        w.String(section("Expression", qsizetype(i)), d.RecordExpressions->at(Chosen.Records[i]));
+        records.push_back(w.Size);
+        lists += w.Size;
+    }
+    for (std::size_t i = 0; i < Chosen.History.size(); ++i) {
+        TWriter w(nullptr);
+        putRecord(w, record(*d.ExpressionHistorys, Chosen.History[i]), qsizetype(i));
+        history.push_back(w.Size);
+        lists += w.Size;
+    }
+    if (Size - lists > kMaxFileSize) return false;
+    qsizetype room = kMaxFileSize - (Size - lists);
+    TChosen kept;
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (records[i] <= room) {
+            kept.Records.push_back(Chosen.Records[i]);
+            room -= records[i];
+        }
+    for (std::size_t i = history.size(); i-- > 0;)
+        if (history[i] <= room) {
+            kept.History.push_back(Chosen.History[i]);
+            room -= history[i];
+        }
+    std::reverse(kept.History.begin(), kept.History.end());
+    Chosen = std::move(kept);
+    return true;
+}
+
+} // namespace
 
 void TAppData::Write() {
     const QString path = FileName();
     if (path.isEmpty()) throw EInOutError("No folder for the settings file");
     makeFolder(QFileInfo(path).absolutePath());
 
+    // A file known to hold nothing but the fields, and not changed since, is
+    // built anew from them without reading it again.
+    const TStamp now = stampOf(path);
+    const TKnownFile current{path, now.Exists, now.Device, now.Inode, now.Size, now.Modified, now.Changed};
+    const bool fresh = ExpressionHistorys && VariableDictionary && RecordExpressions && FKnown.Clean &&
+                       (IsVariableRecord || !FKnown.HasVariables) && FKnown.SameFile(current);
     QByteArray bytes;
-    // a file that cannot be read is not replaced: what it holds would be lost
-    const QString failure = load(path, bytes);
-    if (!failure.isEmpty()) throw EInOutError(failure.toStdString());
-    TIniFile ini;
-    ini.Parse(bytes);
-    TWriter w(ini);
-
-    w.Enter(QStringLiteral("Position"));
-    w.Integer(QStringLiteral("Left"), Left);
-    w.Integer(QStringLiteral("Top"), Top);
-    w.Integer(QStringLiteral("Width"), Width);
-    w.Integer(QStringLiteral("Height"), Height);
-
-    w.Enter(QStringLiteral("Realtime"));
-    w.Boolean(QStringLiteral("Calc"), IsRealTimeCalc);
-
-    if (ExpressionHistorys) {
-        w.Enter(QStringLiteral("Expression"));
-        w.String(QStringLiteral("Text"), InputExpressionText);
-        w.Boolean(QStringLiteral("History"), IsHistoryRecord);
-        w.Integer(QStringLiteral("Count"), HistoryCount);
-        if (IsHistoryRecord) {
-            const TExpressionHistoryList& list = *ExpressionHistorys;
-            w.Integer(QStringLiteral("RecordCount"), int(list.size()));
-            const TExpressionHistory empty;
-            for (std::size_t i = 0; i < list.size(); ++i) {
-                const TExpressionHistory& h = list[i] ? *list[i] : empty;
-                w.Enter(section("Expression", qsizetype(i)));
-                w.String(QStringLiteral("Expression"), h.ExpressionText());
-                w.Float(QStringLiteral("Ans"), h.Ans());
-                w.Float(QStringLiteral("PreAns"), h.PreAns());
-                w.Float(QStringLiteral("M"), h.VarM());
-                w.Integer(QStringLiteral("AngleMode"), h.AngleMode());
-                w.Integer(QStringLiteral("ViewMode"), h.ViewMode());
-                w.Float(QStringLiteral("Value"), h.Value());
-            }
-        }
+    if (!fresh) {
+        TStamp ignored;
+        // a file that cannot be read is not replaced: what it holds would be lost
+        const QString failure = load(path, bytes, ignored);
+        if (!failure.isEmpty()) throw EInOutError(failure.toStdString());
     }
 
-    w.Enter(QStringLiteral("Variable"));
-    w.Boolean(QStringLiteral("Record"), IsVariableRecord);
-    if (IsVariableRecord) {
-        w.Float(QStringLiteral("M"), VarM);
-        if (VariableDictionary) {
-            const int m = VariableDictionary->Count();
-            w.Integer(QStringLiteral("Count"), m);
-            for (int i = 0; i < m; ++i) {
-                w.Enter(section("Variable", i));
-                w.String(QStringLiteral("Name"), VariableDictionary->GetNameItems(i));
-                w.Float(QStringLiteral("Value"), VariableDictionary->GetValueItems(i));
-            }
-        }
-    }
-
-    if (RecordExpressions) {
-        w.Enter(QStringLiteral("RecordExpression"));
-        w.Integer(QStringLiteral("Count"), int(RecordExpressions->size()));
+    TChosen chosen;
+    if (ExpressionHistorys && IsHistoryRecord)
+        for (std::size_t i = 0; i < ExpressionHistorys->size(); ++i)
+            chosen.History.push_back(i);
+    if (RecordExpressions)
         for (qsizetype i = 0; i < RecordExpressions->size(); ++i)
-            w.String(section("Expression", i), RecordExpressions->at(i));
-        w.Float(QStringLiteral("Height"), RecordExpressionFrameHeight);
+            chosen.Records.push_back(i);
+
+    TIniFile ini;
+    const bool plain = fresh || ini.Parse(bytes);
+    put(ini, *this, chosen);
+    // what Read would refuse is never written
+    const auto tooLarge = [&] {
+        return EInOutError(QStringLiteral("Cannot write %1: the settings would be larger than %2 bytes")
+                               .arg(path)
+                               .arg(kMaxFileSize)
+                               .toStdString());
+    };
+    if (const qsizetype size = ini.SerializedSize(); size > kMaxFileSize) {
+        if (!fit(*this, size, chosen)) throw tooLarge();
+        ini = TIniFile();
+        if (!fresh) ini.Parse(bytes);
+        put(ini, *this, chosen);
+        if (ini.SerializedSize() > kMaxFileSize) throw tooLarge();
     }
+    if (!fresh && ini.AllUsed()) {
+        // nothing of the old file is kept: written as a fresh file, the same
+        // whatever layout the old one had
+        TIniFile own;
+        put(own, *this, chosen);
+        ini = std::move(own);
+    }
+    if (!plain && !bytes.isEmpty()) keepCopy(path, bytes);
+    bytes = QByteArray();
 
-    w.Enter(QStringLiteral("Variable"));
-    w.Float(QStringLiteral("Ans"), Ans);
-    w.Float(QStringLiteral("PreAns"), PreAns);
-
-    w.Enter(QStringLiteral("Mode"));
-    w.Boolean(QStringLiteral("Calc"), IsCalc);
-    w.Integer(QStringLiteral("View"), ViewMode);
-    w.Integer(QStringLiteral("Angle"), AngleMode);
-    w.Boolean(QStringLiteral("TopMost"), IsTopMost);
-    w.Boolean(QStringLiteral("Transparency"), Transparency);
-    w.Integer(QStringLiteral("TransparencyValue"), TransparencyValue);
-    w.Boolean(QStringLiteral("DigitGroupingSeparator"), IsDigitGroupingSeparator);
-    w.Integer(QStringLiteral("RoundDecimal"), RoundDecimal);
-    w.Integer(QStringLiteral("Eng"), Eng);
-
-    w.Enter(QStringLiteral("CustomButton"));
-    w.String(QStringLiteral("Title"), CustomBtnTitle);
-    w.String(QStringLiteral("Expression"), CustomBtnExpression);
-
-    save(path, ini.Serialize());
+    const TStamp written = save(path, ini.Serialize());
+    FKnown = {path,
+              written.Exists,
+              written.Device,
+              written.Inode,
+              written.Size,
+              written.Modified,
+              written.Changed,
+              ini.AllUsed(),
+              storesVariables(ini)};
 }
 
 void TAppData::Clear() {

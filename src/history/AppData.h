@@ -59,11 +59,17 @@ public:
     int Eng = 0;
 
     // Fills the fields from the file. Never fails: whatever is missing, damaged
-    // or unreadable takes its default.
+    // or unreadable takes its default. Of the history entries present, only the
+    // newest HistoryCount are read; entries missing from the file are skipped.
     void Read();
-    // Writes the fields into the file, keeping what it does not write. The file
-    // is replaced in one step, so it is never found half written. Raises
-    // EInOutError when the folder or the file cannot be written.
+    // Writes the fields into the file, keeping what it does not write; entries
+    // beyond the lists' ends are dropped. The file is replaced in one step, so it
+    // is never found half written, and only once every byte of the new one is
+    // written. It is never larger than Read accepts: the newest history entries
+    // and recorded expressions that fit are saved. A file that does not read as
+    // settings is first kept as a copy beside it. Raises EInOutError, leaving the
+    // file as it was, when the folder or the file cannot be written or the rest
+    // alone would be too large.
     void Write();
     // Deletes the file and reads the defaults. Raises EInOutError, reading
     // nothing, when the file cannot be deleted.
@@ -72,4 +78,23 @@ public:
     // Where the file is, built from the current environment on every call; empty
     // when the platform names no configuration folder.
     static QString FileName();
+
+private:
+    // The file as this object last read or wrote it. While the file is still
+    // that one and held nothing but what the fields hold, a save builds it from
+    // the fields alone instead of reading it again.
+    struct TKnownFile {
+        QString Path;
+        bool Exists = false;
+        quint64 Device = 0;
+        quint64 Inode = 0;
+        qint64 Size = 0;
+        qint64 Modified = 0; // nanoseconds
+        qint64 Changed = 0;
+        bool Clean = false;
+        bool HasVariables = false; // kept by a save with variable saving off
+
+        bool SameFile(const TKnownFile& Other) const;
+    };
+    TKnownFile FKnown;
 };

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <vector>
 
 // Points the configuration folder at a fresh temporary folder for the life of a
 // test, so no test ever touches a real user's settings.
@@ -118,4 +119,22 @@ inline void fillSample(Settings& s, int Variant, int Records = 1000) {
         s.Variables.AddOrSetValue(QStringLiteral("V%1").arg(i), i * 1.5 + Variant);
     for (int i = 0; i < 10; ++i)
         s.Records << QStringLiteral("label %1;%2*X").arg(i).arg(Variant);
+}
+
+// Numbers with decimals in every place of the file that holds one.
+inline void fillLocaleSample(Settings& s) {
+    fillSample(s, 0, 3);
+    s.Data.VarM = 0.75;
+    s.Data.PreAns = -1.5e-7;
+    s.Data.RecordExpressionFrameHeight = 30.25f;
+}
+
+// Those numbers, in the order fillLocaleSample leaves them.
+inline std::vector<double> numbers(const Settings& s) {
+    std::vector<double> all = {s.Data.VarM, s.Data.Ans, s.Data.PreAns, s.Data.RecordExpressionFrameHeight};
+    for (const auto& h : s.History)
+        all.insert(all.end(), {h->Ans(), h->PreAns(), h->VarM(), h->Value()});
+    for (int i = 0; i < s.Variables.Count(); ++i)
+        all.push_back(s.Variables.GetValueItems(i));
+    return all;
 }

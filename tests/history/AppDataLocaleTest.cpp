@@ -3,6 +3,8 @@
 #include "AppDataFixture.h"
 #include "DecimalFormat.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,4 +40,50 @@ TEST(AppDataLocale, DoublesUseTheLocaleSeparatorAndReadEither) {
     EXPECT_EQ(back.Data.PreAns, 2.25);
     EXPECT_EQ(back.Data.VarM, 1e-5);
     EXPECT_EQ(back.Data.RecordExpressionFrameHeight, 12.5f);
+}
+
+// A file saved under one locale and read and saved again under another keeps
+// every number, and so does the file read back under the first; each program
+// takes its locale at its start, so each one runs on its own.
+TEST(AppDataLocale, EveryPairOfLocalesKeepsTheNumbers) {
+    struct Locale {
+        const char* name;
+        char16_t point;
+    };
+    const Locale locales[] = {
+        {"C", u'.'}, {"de_DE.UTF-8", u','}, {"fr_FR.UTF-8", u','}, {"ar_EG.UTF-8", u'\u066B'}};
+    Settings sample;
+    fillLocaleSample(sample);
+    QStringList expected;
+    for (const double x : numbers(sample)) {
+        // as the file keeps it: 15 significant digits
+        double saved = 0;
+        EXPECT_TRUE(DecimalFormat::Read(DecimalFormat::General(x, 15, 0, TFormatSettings::Plain()), saved,
+                                        TFormatSettings::Plain()));
+        expected << QString::number(saved, 'g', 17);
+    }
+    for (const Locale& write : locales)
+        for (const Locale& read : locales) {
+            SCOPED_TRACE(testing::Message()
+                         << "written under " << write.name << ", read under " << read.name);
+            TempConfig cfg;
+            const auto run = [&](const Locale& l, const char* what) {
+                QProcess p;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert("XDG_CONFIG_HOME", cfg.root());
+                env.insert("LC_ALL", l.name);
+                p.setProcessEnvironment(env);
+                p.start(KORVEX_APPDATA_WRITER, {what});
+                EXPECT_TRUE(p.waitForFinished(30000));
+                EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+                return QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            };
+            run(write, "save");
+            // the numbers carry the writer's separator
+            EXPECT_TRUE(cfg.text().contains(QStringLiteral("\nAns=0") + QChar(write.point) +
+                                            QStringLiteral("333333333333333\n")))
+                << cfg.text().toStdString();
+            EXPECT_EQ(run(read, "show"), expected);
+            EXPECT_EQ(run(write, "show"), expected);
+        }
 }

@@ -3,14 +3,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cfloat>
 #include <cmath>
+#include <csignal>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -321,43 +325,64 @@ TEST(AppData, VariablesOffKeepMemoryAndEmptyTheStore) {
     EXPECT_TRUE(t.contains("[Variable0]\nName=A\n")); // untouched, not rewritten from the store
 }
 
-TEST(AppData, ShorterListsLeaveOlderEntriesInTheFile) {
-    TempConfig cfg;
-    Settings five;
-    five.Data.IsHistoryRecord = true;
-    five.Data.IsVariableRecord = true;
-    for (int i = 0; i < 5; ++i) {
-        five.add(QString::number(i), i);
-        five.Variables.AddOrSetValue(QStringLiteral("V%1").arg(i), i);
-        five.Records << QStringLiteral("r%1").arg(i);
+// Shorter or cleared lists and history saving turned off leave no numbered
+// entry at or above the counts, also where the file had more than its counts.
+TEST(AppData, ClearedEntriesLeaveTheFile) {
+    struct Case {
+        const char* name;
+        int history, variables, records; // what is left of five each
+        bool historyOn;
+    };
+    const Case cases[] = {
+        {"shorter lists", 3, 2, 1, true},
+        {"history and variables cleared", 0, 0, 5, true},
+        {"recorded expressions deleted", 5, 5, 0, true},
+        {"history saving off", 5, 5, 5, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempConfig cfg;
+        Settings five;
+        five.Data.IsHistoryRecord = true;
+        five.Data.IsVariableRecord = true;
+        five.Data.HistoryCount = 10;
+        for (int i = 0; i < 5; ++i) {
+            five.add(QStringLiteral("h%1").arg(i), i);
+            five.Variables.AddOrSetValue(QStringLiteral("V%1").arg(i), i);
+            five.Records << QStringLiteral("r%1").arg(i);
+        }
+        five.write();
+        // entries beyond the counts that an older save or a hand left behind
+        cfg.put(cfg.bytes() + "[Expression7]\r\nExpression=stale\r\n[Variable9]\r\nName=STALE\r\n"
+                              "[RecordExpression]\r\nExpression8=stale\r\n");
+
+        Settings s;
+        s.read();
+        ASSERT_EQ(s.History.size(), 5u);
+        s.History.resize(c.history);
+        s.Variables.Clear();
+        for (int i = 0; i < c.variables; ++i)
+            s.Variables.AddOrSetValue(QStringLiteral("V%1").arg(i), i);
+        s.Records = s.Records.mid(0, c.records);
+        s.Data.IsHistoryRecord = c.historyOn;
+        s.write();
+
+        const QString t = cfg.text();
+        EXPECT_FALSE(t.contains("stale") || t.contains("STALE")) << t.toStdString();
+        const int saved = c.historyOn ? c.history : 0;
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(t.contains(QStringLiteral("[Expression%1]\n").arg(i)), i < saved) << i;
+            EXPECT_EQ(t.contains(QStringLiteral("[Variable%1]\n").arg(i)), i < c.variables) << i;
+            EXPECT_EQ(t.contains(QStringLiteral("\nExpression%1=").arg(i)), i < c.records) << i;
+        }
+        EXPECT_EQ(t.contains("RecordCount"), c.historyOn);
+
+        Settings back;
+        back.read();
+        EXPECT_EQ(back.History.size(), std::size_t(saved));
+        EXPECT_EQ(back.Variables.Count(), c.variables);
+        EXPECT_EQ(back.Records.size(), c.records);
     }
-    five.write();
-
-    Settings three;
-    three.Data.IsHistoryRecord = true;
-    three.Data.IsVariableRecord = true;
-    for (int i = 0; i < 3; ++i) {
-        three.add(QStringLiteral("n%1").arg(i), i);
-        three.Variables.AddOrSetValue(QStringLiteral("W%1").arg(i), i);
-        three.Records << QStringLiteral("s%1").arg(i);
-    }
-    three.write();
-
-    const QString t = cfg.text();
-    EXPECT_TRUE(t.contains("RecordCount=3\n"));
-    EXPECT_TRUE(t.contains("[Expression3]\nExpression=3\n"));
-    EXPECT_TRUE(t.contains("[Expression4]\nExpression=4\n"));
-    EXPECT_TRUE(t.contains("[Variable4]\nName=V4\n"));
-    EXPECT_TRUE(t.contains("Expression4=r4\n"));
-    EXPECT_EQ(t.count("[Expression2]"), 1);
-
-    Settings back;
-    back.read();
-    ASSERT_EQ(back.History.size(), 3u);
-    EXPECT_EQ(back.History[2]->ExpressionText(), "n2");
-    EXPECT_EQ(back.Variables.Count(), 3);
-    EXPECT_EQ(back.Variables.GetNameItems(2), "W2");
-    EXPECT_EQ(back.Records, QStringList({"s0", "s1", "s2"}));
 }
 
 TEST(AppData, VariableKeepsItsNumber) {
@@ -401,6 +426,7 @@ TEST(AppData, TextWithLineBreaksCannotForgeKeys) {
     Settings s;
     s.Data.CustomBtnTitle = "a\r\n[Mode]\r\nTopMost=1";
     s.Data.IsHistoryRecord = true;
+    s.Data.HistoryCount = 10;
     s.add("1\n[Expression0]\nExpression=forged", 1);
     s.write();
     Settings t;
@@ -495,26 +521,46 @@ TEST(AppData, DamagedFilesReadWithDefaults) {
          "[Expression99999]\nExpression=far\n"
          "[Variable]\nRecord=1\nCount=0x7FFFFFFF\n[RecordExpression]\nCount=2147483647\nExpression2=r\n",
          [](const Settings& s) {
-             // a count beyond the file's lines reads the entries up to the last one present
+             // only the entries present are read, in the order of their numbers
              ASSERT_EQ(s.History.size(), 2u);
-             EXPECT_EQ(s.History[0]->ExpressionText(), ""); // a missing entry reads as defaults
-             EXPECT_EQ(s.History[1]->ExpressionText(), "b");
+             EXPECT_EQ(s.History[0]->ExpressionText(), "b");
+             EXPECT_EQ(s.History[1]->ExpressionText(), "far");
              EXPECT_EQ(s.Variables.Count(), 0);
-             EXPECT_EQ(s.Records, QStringList({"", "", "r"}));
+             EXPECT_EQ(s.Records, QStringList({"r"}));
          }},
-        {"counts within the file are honoured",
-         "[Expression]\nHistory=1\nRecordCount=4\n[Expression1]\nExpression=b\n\n\n\n",
+        {"a count over a megabyte of empty lines",
+         "[Expression]\nHistory=1\nCount=1000000\nRecordCount=1000000\n[Expression3]\nExpression=c\n" +
+             QByteArray(1 << 20, '\n') +
+             "[Expression999999]\nExpression=last\n[Expression1000000]\nExpression=x\n",
          [](const Settings& s) {
-             ASSERT_EQ(s.History.size(), 4u);
-             EXPECT_EQ(s.History[1]->ExpressionText(), "b");
-             EXPECT_EQ(s.History[3]->ExpressionText(), "");
+             ASSERT_EQ(s.History.size(), 2u);
+             EXPECT_EQ(s.History[0]->ExpressionText(), "c");
+             EXPECT_EQ(s.History[1]->ExpressionText(), "last");
          }},
+        {"entries beyond the count and missing ones",
+         "[Expression]\nHistory=1\nRecordCount=4\n[Expression1]\nExpression=b\n[Expression4]\nExpression=e\n",
+         [](const Settings& s) {
+             ASSERT_EQ(s.History.size(), 1u);
+             EXPECT_EQ(s.History[0]->ExpressionText(), "b");
+         }},
+        {"the history limit keeps the newest",
+         "[Expression]\nHistory=1\nCount=2\nRecordCount=4\n[Expression0]\nExpression=a\n"
+         "[Expression1]\nExpression=b\n[Expression3]\nExpression=d\n[Expression2]\nExpression=c\n",
+         [](const Settings& s) {
+             ASSERT_EQ(s.History.size(), 2u);
+             EXPECT_EQ(s.History[0]->ExpressionText(), "c");
+             EXPECT_EQ(s.History[1]->ExpressionText(), "d");
+         }},
+        {"a history limit of 0",
+         "[Expression]\nHistory=1\nCount=0\nRecordCount=1\n[Expression0]\nExpression=a\n",
+         [](const Settings& s) { EXPECT_TRUE(s.History.empty()); }},
         {"missing variable section",
          "[Variable]\nRecord=1\nCount=3\n[Variable0]\nName=A\nValue=1\n"
          "[Variable2]\nName=C\nValue=3\n",
          [](const Settings& s) {
-             ASSERT_EQ(s.Variables.Count(), 3);
-             EXPECT_EQ(s.Variables.GetNumberItems("C"), 2);
+             ASSERT_EQ(s.Variables.Count(), 2);
+             EXPECT_EQ(s.Variables.GetNumberItems("C"), 1);
+             EXPECT_EQ(s.Variables.GetValueItems(1), 3);
          }},
         {"invalid UTF-8",
          bom + "[Expression]\nText=1+\xC0\xAF"
@@ -554,7 +600,7 @@ TEST(AppData, HugeFilesReadWithinBounds) {
     Settings s;
     s.read();
     EXPECT_EQ(s.Data.InputExpressionText.size(), 8 << 20);
-    EXPECT_LE(s.History.size(), std::size_t((1 << 18) + 4));
+    EXPECT_TRUE(s.History.empty()); // none of the entries counted is present
 
     // beyond any settings file: read as absent, and not replaced by a write
     QFile f(cfg.file());
@@ -626,4 +672,372 @@ TEST(AppData, ClearThatCannotDeleteReadsNothing) {
     EXPECT_THROW(s.Data.Clear(), EInOutError);
     EXPECT_EQ(s.Data.HistoryCount, 42);
     EXPECT_EQ(s.History.size(), 1u);
+}
+
+TEST(AppData, DoublesReadWithTheSeparatorOfAnyLocale) {
+    struct Case {
+        const char16_t* text;
+        double value; // 7 when the text does not read
+    };
+    const Case cases[] = {
+        {u"0.75", 0.75},
+        {u"0,75", 0.75},
+        {u"0\u066B75", 0.75},
+        {u"-1,5E-7", -1.5e-7},
+        {u"1\u066B79769313486232E308", DBL_MAX},
+        {u"1,5.5", 7},
+        {u"1,000,000", 7},
+        {u"1\u066C5", 7}, // a group separator is no decimal one
+        {u",", 7},
+    };
+    for (const auto& c : cases) {
+        const QString text = QString::fromUtf16(c.text);
+        TempConfig cfg;
+        cfg.put("[Variable]\nAns=" + text.toUtf8());
+        Settings s;
+        s.Data.Ans = 7;
+        s.read();
+        EXPECT_EQ(s.Data.Ans, c.value == 7 ? 0 : c.value) << text.toStdString();
+    }
+}
+
+namespace {
+
+// Lowers the largest file this process may write, as a full disk stops a
+// writer, with the signal that would end the process ignored; both come back
+// at the end of the scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t Bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &Old);
+        OldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lower = Old;
+        lower.rlim_cur = Bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &Old);
+        std::signal(SIGXFSZ, OldSignal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit Old{};
+    void (*OldSignal)(int) = nullptr;
+};
+
+} // namespace
+
+TEST(AppData, FailedWriteKeepsTheOldFile) {
+    struct Case {
+        const char* name;
+        rlim_t room;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"no room at all", 0, false},
+        {"room for 4 KiB", 4096, false},
+        {"enough room", 16 << 20, true},
+    };
+    // a new file larger than the room but smaller than a write buffer, which
+    // would hold all of it until the commit
+    constexpr int kRecords = 60;
+    {
+        TempConfig scratch;
+        Settings next;
+        fillSample(next, 1, kRecords);
+        next.write();
+        ASSERT_GT(scratch.bytes().size(), 4096);
+        ASSERT_LT(scratch.bytes().size(), 16384);
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempConfig cfg;
+        Settings old;
+        fillSample(old, 0, 10);
+        old.write();
+        const QByteArray before = cfg.bytes();
+        Settings next;
+        fillSample(next, 1, kRecords);
+        QString failure;
+        {
+            FileSizeLimit limit(c.room);
+            try {
+                next.write();
+            } catch (const EInOutError& e) {
+                failure = QString::fromLocal8Bit(e.what());
+            }
+        }
+        if (c.saved) {
+            EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+            Settings back;
+            back.read();
+            EXPECT_EQ(back.History.size(), std::size_t(kRecords));
+        } else {
+            EXPECT_TRUE(failure.contains(cfg.file()) && failure.contains("File too large"))
+                << failure.toStdString();
+            EXPECT_EQ(cfg.bytes(), before);
+        }
+        // and no temporary file is left beside it
+        EXPECT_EQ(QDir(cfg.folder()).entryList(QDir::Files | QDir::Hidden), QStringList({"Korvex.ini"}));
+    }
+}
+
+TEST(AppData, FileThatIsNotSettingsIsKeptBeforeTheFirstSave) {
+    std::mt19937 random(12);
+    QByteArray noise;
+    for (int i = 0; i < 3000; ++i)
+        noise += char(random() & 0xFF);
+    const QString settings = QStringLiteral("[Position]\r\nLeft=5\r\n");
+    const QByteArray utf16 =
+        "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(settings.utf16()), settings.size() * 2);
+    struct Case {
+        const char* name;
+        QByteArray file;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"random bytes", noise, true},
+        {"UTF-16", utf16, true},
+        {"text before the first section", "my notes\n[Position]\nLeft=5\n", true},
+        {"bytes that are not UTF-8", "[CustomButton]\nTitle=caf\xE9\n", true},
+        {"a NUL byte", QByteArray("[Position]\nLeft=5\n\0", 19), true},
+        {"settings with comments and more", "; mine\n\n[Position]\nLeft=5\n[Plugin]\nx=1\n", false},
+        {"empty", "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempConfig cfg;
+        cfg.put(c.file);
+        const QString copy = cfg.file() + ".bad";
+        Settings s;
+        s.read();
+        testing::internal::CaptureStderr();
+        s.write();
+        const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_EQ(QFile::exists(copy), c.kept);
+        if (c.kept) {
+            QFile f(copy);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), c.file);
+            EXPECT_TRUE(said.contains(cfg.file()) && said.contains(copy) && said.endsWith("\n"))
+                << said.toStdString();
+        } else {
+            EXPECT_EQ(said, "");
+        }
+        // what is saved now reads as settings: the next save keeps no copy
+        testing::internal::CaptureStderr();
+        s.write();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(QDir(cfg.folder()).entryList(QDir::Files).size(), c.kept ? 2 : 1);
+    }
+
+    // an earlier copy is never overwritten, and the same bytes are not kept twice
+    TempConfig cfg;
+    const QString copy = cfg.file() + ".bad";
+    for (const QByteArray& file : {QByteArray("first\n"), QByteArray("second\n"), QByteArray("second\n")}) {
+        cfg.put(file);
+        Settings s;
+        s.read();
+        testing::internal::CaptureStderr();
+        s.write();
+        EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+    }
+    QFile first(copy), second(copy + ".1");
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly));
+    EXPECT_EQ(first.readAll(), "first\n");
+    EXPECT_EQ(second.readAll(), "second\n");
+    EXPECT_FALSE(QFile::exists(copy + ".2"));
+}
+
+TEST(AppData, LinkThatLeadsNowhereIsReplacedByAFile) {
+    TempConfig cfg;
+    ASSERT_TRUE(QDir().mkpath(cfg.folder()));
+    ASSERT_TRUE(QDir().mkpath(cfg.root() + "/elsewhere"));
+    const QString target = cfg.root() + "/elsewhere/Korvex.ini";
+    ASSERT_TRUE(QFile::link(target, cfg.file()));
+    Settings s;
+    s.read();
+    expectDefaults(s);
+    s.Data.Left = 3;
+    s.write();
+    const QFileInfo info(cfg.file());
+    EXPECT_FALSE(info.isSymLink());
+    EXPECT_TRUE(info.isFile());
+    EXPECT_FALSE(QFile::exists(target));
+    Settings back;
+    back.read();
+    EXPECT_EQ(back.Data.Left, 3);
+
+    // a link to a file is followed, as before
+    TempConfig linked;
+    ASSERT_TRUE(QDir().mkpath(linked.folder()));
+    const QString real = linked.root() + "/real.ini";
+    QFile f(real);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    ASSERT_TRUE(QFile::link(real, linked.file()));
+    s.write();
+    EXPECT_TRUE(QFileInfo(linked.file()).isSymLink());
+    EXPECT_GT(QFileInfo(real).size(), 0);
+}
+
+TEST(AppData, SavedFileNeverExceedsWhatIsRead) {
+    constexpr qsizetype kBound = 32 << 20;
+    TempConfig cfg;
+    Settings s;
+    s.write();
+    const qsizetype rest = cfg.bytes().size(); // with an empty input line
+    struct Case {
+        const char* name;
+        qsizetype over;
+    };
+    const Case cases[] = {{"under the bound", -1}, {"at the bound", 0}, {"over the bound", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        s.Data.InputExpressionText = QString(kBound - rest + c.over, u'x');
+        if (c.over > 0) {
+            const QByteArray before = cfg.bytes();
+            EXPECT_THROW(s.write(), EInOutError);
+            EXPECT_EQ(cfg.bytes(), before);
+            continue;
+        }
+        s.write();
+        EXPECT_EQ(QFileInfo(cfg.file()).size(), kBound + c.over);
+        if (c.over < 0) continue;
+        Settings back;
+        back.read();
+        EXPECT_EQ(back.Data.InputExpressionText.size(), s.Data.InputExpressionText.size());
+    }
+    s.Data.InputExpressionText.clear();
+
+    // lists over the bound: the recorded expressions that fit, then the newest
+    // history entries that fit; one too large for the room left is passed over
+    TempConfig lists;
+    Settings h;
+    h.Data.IsHistoryRecord = true;
+    h.Data.HistoryCount = 1000;
+    for (int i = 0; i < 300; ++i)
+        h.add(QString::number(i) + QString(16 << 10, u'h'), i);
+    h.Records = {"r0", QString(31 << 20, u'R'), QString(2 << 20, u'S'), "r3"};
+    h.write();
+    EXPECT_LE(QFileInfo(lists.file()).size(), kBound);
+    Settings back;
+    back.read();
+    ASSERT_EQ(back.Records.size(), 3);
+    EXPECT_EQ(back.Records[0], "r0");
+    EXPECT_EQ(back.Records[1].size(), 31 << 20);
+    EXPECT_EQ(back.Records[2], "r3");
+    // about a megabyte was left for 16 KiB entries
+    const std::size_t n = back.History.size();
+    EXPECT_GT(n, 30u);
+    EXPECT_LT(n, 64u);
+    for (std::size_t i = 0; i < n; ++i)
+        ASSERT_EQ(back.History[i]->ExpressionText(), h.History[300 - n + i]->ExpressionText()) << i;
+    // the lists lent to the save are left as they were
+    EXPECT_EQ(h.History.size(), 300u);
+    EXPECT_EQ(h.Records.size(), 4);
+}
+
+namespace {
+
+// What this process has read from files and pipes so far.
+qint64 bytesRead() {
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+} // namespace
+
+// A save reads the file again only when it holds more than the fields or has
+// changed since it was last read or written.
+TEST(AppData, SaveReadsTheFileOnlyWhenItHoldsMore) {
+    TempConfig cfg;
+    Settings s;
+    fillSample(s, 0, 1000);
+    s.write();
+    const qint64 size = cfg.bytes().size();
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        bool reads;
+    };
+    const Case cases[] = {
+        {"after a save", [] {}, false},
+        {"after a read", [&] { s.read(); }, false},
+        {"changed since", [&] { cfg.put(cfg.bytes() + "[Plugin]\r\nColour=blue\r\n"); }, true},
+        {"holding a foreign section", [] {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        s.Data.Left += 1;
+        const qint64 before = bytesRead();
+        s.write();
+        const qint64 read = bytesRead() - before;
+        if (c.reads)
+            EXPECT_GE(read, size);
+        else
+            EXPECT_LT(read, size / 10);
+    }
+    EXPECT_TRUE(cfg.text().contains("[Plugin]\nColour=blue\n"));
+}
+
+// A file that holds nothing but what the fields hold is written in the layout
+// of a fresh file; a file that holds more, or was changed since, keeps what it
+// holds.
+TEST(AppData, SaveRebuildsOnlyAFileOfItsOwn) {
+    TempConfig cfg;
+    cfg.putIni("[mode]\nview=3\n[position]\nleft=5\ntop=6\nwidth=7\nheight=8\n");
+    Settings s;
+    s.read();
+    s.write();
+    QString t = cfg.text();
+    EXPECT_TRUE(t.startsWith("[Position]\nLeft=5\nTop=6\nWidth=7\nHeight=8\n\n")) << t.toStdString();
+    EXPECT_TRUE(t.contains("[Mode]\nCalc=0\nView=3\n"));
+
+    // changed behind its back, with a size of its own: read again
+    cfg.put(cfg.bytes() + "[Plugin]\r\nColour=blue\r\n");
+    s.Data.Left = 9;
+    s.write();
+    t = cfg.text();
+    EXPECT_TRUE(t.contains("[Plugin]\nColour=blue\n")) << t.toStdString();
+    EXPECT_TRUE(t.contains("[Position]\nLeft=9\n"));
+    // replaced by another file of the same size: read again
+    const QByteArray replaced = cfg.bytes().replace("Colour=blue", "Colour=gray");
+    {
+        QSaveFile f(cfg.file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(replaced);
+        ASSERT_TRUE(f.commit());
+    }
+    s.write();
+    EXPECT_TRUE(cfg.text().contains("Colour=gray"));
+
+    // a foreign key keeps the file's own spelling and order
+    TempConfig foreign;
+    foreign.putIni("[mode]\nview=3\n[position]\nleft=5\nMonitor=2\n");
+    Settings f;
+    f.read();
+    f.write();
+    EXPECT_TRUE(foreign.text().startsWith("[mode]\nview=3\n")) << foreign.text().toStdString();
+    EXPECT_TRUE(foreign.text().contains("[position]\nleft=5\nMonitor=2\n"));
+
+    // variables saved, then variable saving turned off: they stay in the file
+    TempConfig variables;
+    Settings v;
+    v.Data.IsVariableRecord = true;
+    v.Data.VarM = 4;
+    v.Variables.AddOrSetValue("A", 1);
+    v.write();
+    v.read();
+    v.Data.IsVariableRecord = false;
+    v.write();
+    t = variables.text();
+    EXPECT_TRUE(t.contains("[Variable]\nRecord=0\nM=4\nCount=1\n")) << t.toStdString();
+    EXPECT_TRUE(t.contains("[Variable0]\nName=A\nValue=1\n"));
 }

@@ -19,8 +19,7 @@ QString text(const TIniFile& Ini) {
 }
 
 QString value(const TIniFile& Ini, const QString& Section, const QString& Key) {
-    const QStringView* v = Ini.Value(Section, Key);
-    return v ? v->toString() : QStringLiteral("<missing>");
+    return Ini.Value(Section, Key).value_or(QStringLiteral("<missing>"));
 }
 
 } // namespace
@@ -89,8 +88,8 @@ TEST(IniFile, RepeatedNamesReadTheFirstAndKeepTheRest) {
     // letter case beyond ASCII
     const TIniFile wide = parse("[\xC3\x84pfel]\n\xC3\x9C"
                                 "ber=1\n[\xC3\xA4PFEL]\nz=2\n");
-    EXPECT_EQ(wide.Value(u"\u00E4pfel", u"\u00FCBER")->toString(), "1");
-    EXPECT_EQ(wide.Value(u"\u00C4PFEL", u"Z")->toString(), "2");
+    EXPECT_EQ(wide.Value(u"\u00E4pfel", u"\u00FCBER"), "1");
+    EXPECT_EQ(wide.Value(u"\u00C4PFEL", u"Z"), "2");
 }
 
 TEST(IniFile, LongSectionsFindEveryKeyOftenSearched) {
@@ -115,7 +114,7 @@ TEST(IniFile, ValueStaysOnOneLine) {
     ini.SetValue("S", "k", "1\r\n[Mode]\nView=7\r");
     EXPECT_EQ(text(ini), "[S]\nk=1  [Mode] View=7 \n\n");
     const TIniFile back = parse(ini.Serialize());
-    EXPECT_EQ(back.FindSection(u"Mode"), nullptr);
+    EXPECT_EQ(back.FindSection(u"Mode"), TIniFile::NoSection);
     EXPECT_EQ(value(back, "S", "k"), "1  [Mode] View=7");
 }
 
@@ -129,8 +128,126 @@ TEST(IniFile, DamagedTextReadsWithoutLoss) {
     const TIniFile plain = parse("[S]\nt=\xE8\xA8\x88\xE7\xAE\x97\n");
     EXPECT_EQ(value(plain, "S", "t"), QString::fromUtf16(u"\u8A08\u7B97"));
 
+    // a NUL byte is a blank, and the text written back is text again
+    TIniFile nul = parse(QByteArray("[S]\na=x\0y\0\n", 11));
+    EXPECT_EQ(value(nul, "S", "a"), "x y");
+    nul.SetValue("S", "b", QString::fromUtf16(u"p\0q", 3));
+    EXPECT_EQ(text(nul), "[S]\na=x y\nb=p q\n\n");
+
+    // a byte-order mark inside a name is a character of it
+    const TIniFile marked = parse("[\xEF\xBB\xBF"
+                                  "A]\nb=1\n");
+    EXPECT_EQ(marked.FindSection(u"A"), TIniFile::NoSection);
+    EXPECT_EQ(marked.Value(u"\uFEFFa", u"b"), "1");
+
     // a header without its bracket is a bare key of the section before it
     const TIniFile open = parse("[S]\n[T\nb=1\n");
-    EXPECT_EQ(open.FindSection(u"T"), nullptr);
+    EXPECT_EQ(open.FindSection(u"T"), TIniFile::NoSection);
     EXPECT_EQ(value(open, "S", "b"), "1");
+}
+
+TEST(IniFile, TellsTextThatWouldNotComeBackAsItWas) {
+    const QString utf16 = QStringLiteral("[S]\r\na=1\r\n");
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool plain;
+    };
+    const Case cases[] = {
+        {"empty", "", true},
+        {"a mark alone", "\xEF\xBB\xBF", true},
+        {"comments and blank lines first", "; mine\n\n  \n[S]\na=1\nbare\n", true},
+        {"UTF-8 beyond ASCII", "[\xC3\x84]\nt=\xE8\xA8\x88\n", true},
+        {"text before the first section", "a=1\n[S]\n", false},
+        {"bytes that are not UTF-8", "[S]\na=\xFF\n", false},
+        {"a character cut off at the end", "[S]\na=\xE8\xA8", false},
+        {"a NUL byte", QByteArray("[S]\na=\0\n", 8), false},
+        {"UTF-16", QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2), false},
+    };
+    for (const auto& c : cases) {
+        TIniFile ini;
+        EXPECT_EQ(ini.Parse(c.bytes), c.plain) << c.name;
+    }
+}
+
+TEST(IniFile, SerializedSizeCountsWhatIsWritten) {
+    TIniFile ini;
+    ini.Parse("[S]\n  a = x\xC3\xA4 \nb\n[T]\nc=\xF0\x9F\x98\x80\nd=\xFF\n");
+    ini.SetValue("S", "a", QString::fromUtf16(u"\u00E4\u8A08"));
+    QString lone = "z";
+    lone += QChar(0xD800); // a surrogate without its partner is written as "?"
+    ini.SetValue("U", "e", lone);
+    const QByteArray bytes = ini.Serialize();
+    EXPECT_EQ(ini.SerializedSize(), bytes.size());
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF[S]\r\na=\xC3\xA4\xE8\xA8\x88\r\nb\r\n\r\n"
+                     "[T]\r\nc=\xF0\x9F\x98\x80\r\nd=\xEF\xBF\xBD\r\n\r\n[U]\r\ne=z?\r\n\r\n");
+}
+
+TEST(IniFile, NumberedNamesComeInOrderBelowTheLimit) {
+    const TIniFile ini =
+        parse("[Expression3]\n[expression1]\n[Expression10]\n[Expression02]\n[ExpressionX]\n"
+              "[RecordExpression]\nExpression5=a\nexpression2=b\nExpression2=c\nExpression7\n"
+              "Expression-1=d\n");
+    EXPECT_EQ(ini.NumberedSections(u"Expression", 11), std::vector<qsizetype>({1, 3, 10}));
+    EXPECT_EQ(ini.NumberedSections(u"Expression", 10), std::vector<qsizetype>({1, 3}));
+    EXPECT_TRUE(ini.NumberedSections(u"Expression", 0).empty());
+    // a key without "=" is no entry; one that appears twice counts once
+    EXPECT_EQ(ini.NumberedKeys(ini.FindSection(u"RecordExpression"), u"Expression", 100),
+              std::vector<qsizetype>({2, 5}));
+    EXPECT_TRUE(ini.NumberedKeys(TIniFile::NoSection, u"Expression", 100).empty());
+}
+
+TEST(IniFile, RemovedNamesAreNotWritten) {
+    TIniFile ini =
+        parse("[Expression]\nRecordCount=3\nText=t\nrecordcount=4\n"
+              "[Expression0]\nx=0\n[Expression1]\nx=1\n[Expression10]\nx=10\n[Expression01]\nx=01\n"
+              "[RecordExpression]\nExpression0=a\nExpression1=b\nHeight=3\nExpression2=c\n[Mode]\nView=1\n");
+    ini.RemoveNumberedSections(u"Expression", 1);
+    ini.RemoveNumberedKeys(u"RecordExpression", u"Expression", 1);
+    ini.RemoveKey(u"Expression", u"RecordCount");
+    EXPECT_EQ(text(ini), "[Expression]\nText=t\n\n[Expression0]\nx=0\n\n[Expression01]\nx=01\n\n"
+                         "[RecordExpression]\nExpression0=a\nHeight=3\n\n[Mode]\nView=1\n\n");
+    EXPECT_EQ(ini.FindSection(u"Expression1"), TIniFile::NoSection);
+    EXPECT_EQ(value(ini, "RecordExpression", "Expression1"), "<missing>");
+    EXPECT_EQ(value(ini, "Expression", "RecordCount"), "<missing>");
+
+    // set again, a section comes back in its place with what is set alone
+    ini.SetValue("Expression1", "y", "new");
+    ini.SetValue("Expression", "RecordCount", "1");
+    EXPECT_EQ(text(ini),
+              "[Expression]\nText=t\nRecordCount=1\n\n[Expression0]\nx=0\n\n[Expression1]\ny=new\n\n"
+              "[Expression01]\nx=01\n\n[RecordExpression]\nExpression0=a\nHeight=3\n\n[Mode]\nView=1\n\n");
+}
+
+TEST(IniFile, TellsWhetherEverythingWasAskedFor) {
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool used; // after asking for S/a and S/b and T
+    };
+    const Case cases[] = {
+        {"all asked for", "[S]\na=1\nb=2\n[T]\n", true},
+        {"names in other letter case", "[s]\nA=1\nB=2\n[t]\n", true},
+        {"a key not asked for", "[S]\na=1\nb=2\nc=3\n[T]\n", false},
+        {"a section not asked for", "[S]\na=1\nb=2\n[T]\n[U]\n", false},
+        {"a key without a value", "[S]\na=1\nb\n[T]\n", false},
+        {"a key twice", "[S]\na=1\nb=2\na=3\n[T]\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TIniFile ini = parse(c.bytes);
+        EXPECT_FALSE(ini.AllUsed() && c.bytes.contains('='));
+        ini.Value(u"S", u"a");
+        ini.Value(u"S", u"b");
+        ini.FindSection(u"T");
+        EXPECT_EQ(ini.AllUsed(), c.used);
+    }
+    // what is set or removed counts as asked for
+    TIniFile ini = parse("[S]\na=1\nb=2\n[T0]\nx=1\n");
+    ini.SetValue("S", "a", "9");
+    ini.SetValue("S", "c", "3");
+    ini.RemoveNumberedSections(u"T", 0);
+    EXPECT_FALSE(ini.AllUsed());
+    ini.RemoveKey(u"S", u"b");
+    EXPECT_TRUE(ini.AllUsed());
 }
