@@ -82,7 +82,9 @@ TEST_F(WindowTest, AnOperatorTypedAfterAResultContinuesFromAns) {
         const char16_t* value;
     };
     const Case cases[] = {
-        {u"+1", false, u"ANS+1", u"6"},    {u"*2", false, u"ANS*2", u"10"}, {u"^2", false, u"ANS^2", u"25"},
+        // which characters continue is the calculator's; here they come as keys
+        // and from an input method
+        {u"+1", false, u"ANS+1", u"6"},
         {u"＋１", true, u"ANS＋１", u"6"}, // a full-width operator from an input method
         {u"7", false, u"7", u"7"},         // any other character replaces the line
     };
