@@ -60,6 +60,7 @@ TEST_F(StateTest, EverythingComesBack)
         Enter(c, "@RAD");
         Enter(c, "@,");
         Enter(c, "@BUTTON=TAX:[]*1.1");
+        Enter(c, "@TOPMOST");
         Enter(c, "1234.5678");
         Enter(c, "@FIX3");
         c.SetInputText("plain;A*2");
@@ -78,6 +79,7 @@ TEST_F(StateTest, EverythingComesBack)
     EXPECT_EQ(c.ResultModeCaption(), "Fix3");
     EXPECT_EQ(c.GetCustomBtnTitle(), "TAX");
     EXPECT_TRUE(c.CustomButtonVisible());
+    EXPECT_TRUE(c.IsTopMost());
     EXPECT_EQ(c.RecordExpressions(), QStringList({"plain;A*2"}));
     EXPECT_TRUE(c.RecordExpressionFrameVisible());
     EXPECT_EQ(c.RecordExpressionFrameHeight(), 64);

@@ -633,21 +633,6 @@ TEST_F(WindowTest, AfterABurstOfTypingTheNewestTextsValueShows) {
     }
 }
 
-TEST_F(WindowTest, TheStateComesBackAfterClosing) {
-    form->RadAction->trigger();
-    type("TAX;[]*1.1");
-    key(Qt::Key_S, Qt::ControlModifier);
-    form->HistorySplitter->setSizes({70, form->HistorySplitter->height() - 75});
-    CloseAndReopen();
-    EXPECT_TRUE(QFile::exists(config.path() + "/Halvoren/Korvex/Korvex.ini"));
-    EXPECT_EQ(form->AngleModeBtn->text(), "Rad");
-    EXPECT_TRUE(form->ExpressionRecordFrame->isVisible());
-    EXPECT_EQ(form->ExpressionRecordFrame->Items(), QStringList({"TAX;[]*1.1"}));
-    EXPECT_EQ(form->ExpressionRecordFrame->height(), 70);
-    EXPECT_EQ(calc().GetAppData().Width, 374);
-    EXPECT_EQ(calc().GetAppData().Height, 382);
-}
-
 TEST_F(WindowTest, AFailedSaveAtCloseIsReported) {
     // the settings folder cannot be made: a file stands where it would go
     QFile blocker(config.path() + "/Halvoren");
