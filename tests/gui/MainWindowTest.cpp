@@ -527,15 +527,6 @@ TEST_F(WindowTest, EnterSelectsWhereTheLineFails) {
     EXPECT_EQ(edit()->cursorPosition(), 7);
 }
 
-TEST_F(WindowTest, ADoubleClickOnTheMenuBarTogglesTransparency) {
-    const QPoint empty(form->MenuPanel->width() / 2, form->MenuPanel->height() / 2);
-    ASSERT_EQ(form->MenuPanel->childAt(empty), nullptr);
-    QTest::mouseDClick(form->MenuPanel, Qt::LeftButton, {}, empty);
-    EXPECT_TRUE(calc().Transparency());
-    QTest::mouseDClick(form->MenuPanel, Qt::LeftButton, {}, empty);
-    EXPECT_FALSE(calc().Transparency());
-}
-
 TEST_F(WindowTest, ActionsCarryTheirTextsCategoriesAndShortcuts) {
     struct Row {
         const char* name;

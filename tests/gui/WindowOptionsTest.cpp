@@ -134,11 +134,14 @@ TEST_F(WindowTest, TwoDoubleClicksOnTheMenuBarLeaveTheClientAreaWhereItWas) {
     QTest::qWait(20);
     const QRect client = form->geometry();
     const QPoint empty(form->MenuPanel->width() / 2, form->MenuPanel->height() / 2);
+    ASSERT_EQ(form->MenuPanel->childAt(empty), nullptr);
 
     QTest::mouseDClick(form->MenuPanel, Qt::LeftButton, {}, empty);
+    EXPECT_TRUE(calc().Transparency());
     EXPECT_TRUE(borderless(form.get()));
     expectOpacity(*form, 1); // switching on keeps the opacity
     QTest::mouseDClick(form->MenuPanel, Qt::LeftButton, {}, empty);
+    EXPECT_FALSE(calc().Transparency());
     EXPECT_FALSE(borderless(form.get()));
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->geometry() == client; }, 2000))
         << "the client area moved to " << form->geometry().x() << "," << form->geometry().y();
@@ -158,37 +161,39 @@ TEST_F(WindowTest, SwitchingTransparencyOffByCommandForgetsTheLevel) {
 
 // --- the dialogs -------------------------------------------------------------------
 
-TEST_F(WindowTest, TheSettingsDialogOpensWithItsShortcutAndAppliesTheLevel) {
-    bool answered = false;
-    QTimer::singleShot(0, [&answered] {
-        auto* dialog = qobject_cast<TSettingDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return; // the watchdog reports whatever came up instead
-        dialog->OpacityTrack->setValue(30);
-        dialog->RealTimeCheck->setChecked(true);
-        dialog->Button1->click();
-        answered = true;
-    });
-    key(Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_TRUE(answered) << "no settings dialog came up";
-    EXPECT_EQ(calc().GetAppData().TransparencyValue, 30);
-    EXPECT_TRUE(calc().GetIsRealTimeCalc());
-    expectOpacity(*form, 0.7);
-    EXPECT_TRUE(borderless(form.get()));
-}
-
-TEST_F(WindowTest, TheSettingsDialogCancelledChangesNothing) {
-    bool answered = false;
-    QTimer::singleShot(0, [&answered] {
-        auto* dialog = qobject_cast<TSettingDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        dialog->OpacityTrack->setValue(30);
-        dialog->Button2->click();
-        answered = true;
-    });
-    form->SettingAction->trigger();
-    ASSERT_TRUE(answered);
-    EXPECT_EQ(calc().GetAppData().TransparencyValue, 0);
-    expectOpacity(*form, 1);
+TEST_F(WindowTest, TheSettingsDialogAppliesTheLevelOnOkOnly) {
+    struct Case {
+        bool ok;
+        bool byShortcut; // or from the menu
+        int level;
+        double opacity;
+    };
+    const Case cases[] = {
+        {false, false, 0, 1},
+        {true, true, 30, 0.7},
+    };
+    for (const Case& c : cases) {
+        form->activateWindow(); // back from the dialog before
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        bool answered = false;
+        QTimer::singleShot(0, [&answered, ok = c.ok] {
+            auto* dialog = qobject_cast<TSettingDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return; // the watchdog reports whatever came up instead
+            dialog->OpacityTrack->setValue(30);
+            dialog->RealTimeCheck->setChecked(true);
+            (ok ? dialog->Button1 : dialog->Button2)->click();
+            answered = true;
+        });
+        if (c.byShortcut)
+            key(Qt::Key_F12, Qt::ControlModifier | Qt::ShiftModifier);
+        else
+            form->SettingAction->trigger();
+        ASSERT_TRUE(answered) << "no settings dialog came up";
+        EXPECT_EQ(calc().GetAppData().TransparencyValue, c.level) << c.ok;
+        EXPECT_EQ(calc().GetIsRealTimeCalc(), c.ok);
+        expectOpacity(*form, c.opacity);
+        EXPECT_EQ(borderless(form.get()), c.ok);
+    }
 }
 
 TEST_F(WindowTest, TheVersionWindowIsShownModally) {
