@@ -60,6 +60,7 @@ TEST_F(StateTest, EverythingComesBack)
         Enter(c, "@RAD");
         Enter(c, "@,");
         Enter(c, "@BUTTON=TAX:[]*1.1");
+        Enter(c, "@TOPMOST");
         Enter(c, "1234.5678");
         Enter(c, "@FIX3");
         c.SetInputText("plain;A*2");
@@ -78,6 +79,7 @@ TEST_F(StateTest, EverythingComesBack)
     EXPECT_EQ(c.ResultModeCaption(), "Fix3");
     EXPECT_EQ(c.GetCustomBtnTitle(), "TAX");
     EXPECT_TRUE(c.CustomButtonVisible());
+    EXPECT_TRUE(c.IsTopMost());
     EXPECT_EQ(c.RecordExpressions(), QStringList({"plain;A*2"}));
     EXPECT_TRUE(c.RecordExpressionFrameVisible());
     EXPECT_EQ(c.RecordExpressionFrameHeight(), 64);
@@ -268,35 +270,29 @@ TEST_F(StateTest, DamagedFileStartsWithDefaults)
     EXPECT_EQ(c.ResultText(), "2");
 }
 
-TEST_F(StateTest, SavesAboutASecondAfterTheLastChange)
+TEST_F(StateTest, SavesAboutASecondAfterTheLastChangeOnlyWhenAsked)
 {
-    TCalculator c;
-    Start(c);
-    c.SetAutoSave(true);
-    Enter(c, "6*7");
-    EXPECT_FALSE(QFile::exists(TAppData::FileName())); // not at once
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(TAppData::FileName()) && t.elapsed() < 5000) QCoreApplication::processEvents();
-    ASSERT_TRUE(QFile::exists(TAppData::FileName()));
-    EXPECT_GE(t.elapsed(), 500);
-    TAppData read;
-    TExpressionHistoryList history;
-    read.ExpressionHistorys = &history;
-    read.Read();
-    EXPECT_EQ(read.InputExpressionText, "6*7");
-    EXPECT_EQ(read.Ans, 42);
-}
-
-TEST_F(StateTest, AutoSaveIsOffByDefault)
-{
-    TCalculator c;
-    Start(c);
-    Enter(c, "6*7");
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 1500) QCoreApplication::processEvents();
-    EXPECT_FALSE(QFile::exists(TAppData::FileName()));
+    for (const bool asked : {false, true}) { // a calculator saves only when it is asked to
+        QFile::remove(TAppData::FileName());
+        TCalculator c;
+        Start(c);
+        if (asked) c.SetAutoSave(true);
+        Enter(c, "6*7");
+        EXPECT_FALSE(QFile::exists(TAppData::FileName())) << asked; // not at once
+        QElapsedTimer t;
+        t.start();
+        while (!QFile::exists(TAppData::FileName()) && t.elapsed() < (asked ? 5000 : 1500))
+            QCoreApplication::processEvents();
+        ASSERT_EQ(QFile::exists(TAppData::FileName()), asked);
+        if (!asked) continue;
+        EXPECT_GE(t.elapsed(), 500);
+        TAppData read;
+        TExpressionHistoryList history;
+        read.ExpressionHistorys = &history;
+        read.Read();
+        EXPECT_EQ(read.InputExpressionText, "6*7");
+        EXPECT_EQ(read.Ans, 42);
+    }
 }
 
 TEST_F(StateTest, SettingsOkAndClear)

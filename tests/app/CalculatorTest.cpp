@@ -32,22 +32,14 @@ void RunCases(const std::vector<Case>& cases)
 
 } // namespace
 
+// How a text evaluates and which message a failure gives is the evaluation's
+// own business; these rows are what the calculator adds: the value or message
+// in the result area, and the answers, names and totals a line leaves behind.
 TEST(Enter, ValuesAndMessages)
 {
     RunCases({
         {{u"2+3"}, u"5"},
-        {{u""}, u"Syntax error"},
         {{u"1+"}, u"Syntax error"},
-        {{u"1+XYZ"}, u"Syntax error"},
-        {{u"1/0"}, u"Error"},            // a fault of the whole expression
-        {{u"(1/0)"}, u"Infinity error"},
-        {{u"2*(1/0)"}, u"Infinity error"},
-        {{u"(0/0)"}, u"Error"},
-        {{u"ln 0"}, u"Infinity error"},
-        {{u"70!"}, u"Domain error"},
-        {{u"tan 90"}, u"Infinity error"},
-        {{u"\uFF11\uFF12\u00D7\uFF13"}, u"36"}, // full-width digits and ×
-        {{u"\u22125+2"}, u"-3"},                // a minus sign pasted from a document
         {{u"2", u"3", u"ANS+PREANS"}, u"5"},
         {{u"2", u"1/0", u"ANS"}, u"2"},     // a failed line leaves Ans alone
         {{u"X=2", u"Y=3", u"X*Y"}, u"6"}, // X and Y are ordinary names here
@@ -118,8 +110,12 @@ TEST(Typing, ContinuesFromAnsOrReplacesTheCalculatedText)
     s.enter("2+3").type("7");
     EXPECT_EQ(s.input(), "7");
 
-    s.enter("2+3").type(QString::fromUtf16(u"\u00D7")); // × from an input method continues too
-    EXPECT_EQ(s.input(), QString::fromUtf16(u"ANS\u00D7"));
+    // every operator continues, in whatever width an input method hands it over
+    for (const char16_t* op : {u"-", u"*", u"/", u"^", u"\u00D7", u"\uFF0B", u"\uFF3E"}) {
+        const QString typed = QString::fromUtf16(op);
+        s.enter("2+3").type(typed);
+        EXPECT_EQ(str(s.input()), str(QStringLiteral("ANS") + typed));
+    }
 
     s.enter("1/0").type("*"); // after a failed line as well
     EXPECT_EQ(s.input(), "ANS*");
@@ -216,7 +212,7 @@ TEST(Commands, ClearHistoryAndVariables)
 TEST(CustomButton, DefineAndUse)
 {
     Session s;
-    s.enter("@BUTTON=TAX:[]*1.1");
+    s.enter("@BUTTON=Tax:[]*1.1"); // the title is upper-cased with the rest of the command
     EXPECT_TRUE(s.c.CustomButtonVisible());
     EXPECT_EQ(s.c.CustomButtonCaption(), "TAX");
     EXPECT_EQ(s.input(), "");

@@ -29,17 +29,29 @@ struct PreviewSession : Session {
 
 } // namespace
 
-TEST(Preview, FollowsTheTyping)
+TEST(Preview, FollowsTheTypingOnlyWhenOn)
 {
-    PreviewSession s;
-    EXPECT_EQ(s.typed("1"), "1");
-    EXPECT_EQ(s.typed("2"), "12");
-    EXPECT_EQ(s.typed("+"), "12"); // 12+ does not evaluate: the last value stays
-    EXPECT_EQ(s.typed("3"), "15");
-    EXPECT_EQ(s.c.GetAns(), 0);    // a preview changes nothing but the display
-    EXPECT_TRUE(s.c.ExpressionHistorys().empty());
-    EXPECT_EQ(s.c.GetVarGT(), 0);
-    EXPECT_FALSE(s.c.CalcResultViewer().IsError());
+    struct Step {
+        const char* keys;
+        const char* on;  // shown with the preview on
+        const char* off; // and off
+    };
+    // 12+ does not evaluate: the last value stays
+    const Step steps[] = {{"1", "1", "0"}, {"2", "12", "0"}, {"+", "12", "0"}, {"3", "15", "0"}};
+    for (const bool on : {true, false}) {
+        Session s;
+        s.c.SetIsRealTimeCalc(on);
+        for (const Step& step : steps) {
+            s.type(step.keys);
+            Settle(s.c);
+            EXPECT_EQ(str(s.shown()), on ? step.on : step.off)
+                << "after " << step.keys << (on ? "" : ", preview off");
+        }
+        EXPECT_EQ(s.c.GetAns(), 0); // a preview changes nothing but the display
+        EXPECT_TRUE(s.c.ExpressionHistorys().empty());
+        EXPECT_EQ(s.c.GetVarGT(), 0);
+        EXPECT_FALSE(s.c.CalcResultViewer().IsError());
+    }
 }
 
 TEST(Preview, SilentOnErrorsCommandsAndAssignments)
@@ -119,14 +131,6 @@ TEST(Preview, ADisplayChangeKeepsTheRecordedValue) {
     EXPECT_EQ(s.shown(), "4.00");
     EXPECT_EQ(s.c.GetAns(), 4);
     EXPECT_FALSE(s.c.IsResultStale());
-}
-
-TEST(Preview, OffStartsNothing)
-{
-    Session s;
-    s.type("12");
-    Settle(s.c);
-    EXPECT_EQ(s.shown(), "0");
 }
 
 TEST(Preview, AnOlderTextNeverOverwritesTheNewest)

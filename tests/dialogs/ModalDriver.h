@@ -1,5 +1,7 @@
 #pragma once
 
+#include "QtPrinters.h"
+
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
@@ -8,10 +10,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 // Acts on a modal window once it is up, so that a test can drive a dialog whose
 // exec() it is waiting on. A window that is still open after the test's time is

@@ -5,16 +5,12 @@
 #include <string>
 
 #include "DecimalFormat.h"
+#include "QtPrinters.h"
 
 #include <QString>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <string>
-
-// Failure messages show texts, not code units.
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 // The separator sets every table runs under: the tables are written with "." and ","
 // and translated into the set at hand.

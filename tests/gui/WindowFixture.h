@@ -2,6 +2,7 @@
 
 #include "CalcResultViewerWidget.h"
 #include "KorvexMainWin.h"
+#include "QtPrinters.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -12,10 +13,6 @@
 #include <memory>
 #include <ostream>
 #include <string>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 // A fresh window in a fresh settings folder, shown and active, driven with real
 // key and mouse events.

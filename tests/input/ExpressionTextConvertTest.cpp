@@ -69,62 +69,30 @@ protected:
 
 } // namespace
 
-TEST(ExpressionTextConvert, FunctionDictionaryHoldsEveryWord) {
-    struct Row {
-        const char16_t* word;
-        TExpressionKey key;
-    };
-    const Row rows[] = {
-        {u"M", ekVarM},
-        {u"GT", ekVarGT},
-        {u"MCOUNT", ekVarMCount},
-        {u"GTCOUNT", ekVarGTCount},
-        {u"ANS", ekAns},
-        {u"PREANS", ekPreAns},
-        {u"SIN", ekSin},
-        {u"COS", ekCos},
-        {u"TAN", ekTan},
-        {u"ARCSIN", ekArcSin},
-        {u"ARCCOS", ekArcCos},
-        {u"ARCTAN", ekArcTan},
-        {u"SINH", ekSinH},
-        {u"COSH", ekCosH},
-        {u"TANH", ekTanH},
-        {u"ARCSINH", ekArcSinH},
-        {u"ARCCOSH", ekArcCosH},
-        {u"ARCTANH", ekArcTanH},
-        {u"PI", ekPi},
-        {u"\u03C0", ekPi},
-        {u"SQRT", ekSqrt},
-        {u"LOG", ekLog10},
-        {u"LN", ekLn},
-        {u"LOGE", ekLn},
-        {u"LOGXY", ekLogXY},
-        {u"EXP", ekExp},
-        {u"ABS", ekAbs},
-        {u"INT", ekInt},
-        {u"FRAC", ekFrac},
-        {u"CEIL", ekCeil},
-        {u"FLOOR", ekFloor},
-        {u"ROUNDOFF", ekRoundOff},
-        {u"HEX", ekHex},
-        {u"BIN", ekBin},
-    };
+// What each word means is pinned where it is evaluated; here every word of the
+// dictionary must be reachable as typed, in any case and width.
+TEST(ExpressionTextConvert, EveryFunctionWordReadsAsItsKeyInAnyCaseAndWidth) {
     const auto table = CreateFunctionDictionary();
-    EXPECT_EQ(table.size(), 34);
-    for (const auto& r : rows) {
-        const QString word = QString::fromUtf16(r.word);
-        ASSERT_TRUE(table.contains(word)) << Show(r.word);
-        EXPECT_EQ(table.value(word), r.key) << Show(r.word);
+    ASSERT_FALSE(table.isEmpty());
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+        QString wide;
+        for (const QChar c : it.key())
+            wide += c.unicode() > 0x20 && c.unicode() < 0x7F ? QChar(c.unicode() + 0xFEE0) : c;
+        for (const QString& typed : {it.key(), it.key().toLower(), wide}) {
+            const Result r = Convert(typed, nullptr);
+            EXPECT_TRUE(r.ok) << typed.toStdString();
+            EXPECT_EQ(r.keys, TKeyList{it.value()}) << typed.toStdString();
+        }
     }
 }
 
 TEST(ExpressionTextConvert, EveryCallerGetsItsOwnFunctionDictionary) {
+    const auto fresh = CreateFunctionDictionary();
     auto mine = CreateFunctionDictionary();
     mine.remove(QStringLiteral("SIN"));
     mine.insert(QStringLiteral("Y"), ekVarY);
 
-    EXPECT_EQ(CreateFunctionDictionary().size(), 34);
+    EXPECT_EQ(CreateFunctionDictionary(), fresh);
     const Result r = Convert(QStringLiteral("SIN(Y)"), nullptr);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.errorIndex, 4);
