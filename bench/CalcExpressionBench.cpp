@@ -16,7 +16,7 @@ void Enter(benchmark::State& state, const QString& text, int historyCount = 0) {
     c.StartWithDefaults();
     if (historyCount > 0) {
         // a history already at its limit: every Enter records one and drops one
-        c.GetAppData().HistoryCount = historyCount;
+        c.SettingDialogAppData().HistoryCount = historyCount;
         c.ApplyHistoryCount();
         for (int i = 0; i < historyCount; ++i) {
             c.SetInputText(QString::number(i));

@@ -55,7 +55,8 @@ struct Window {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
         }
     }
-    TMainForm form;
+    TCalculator calculator;
+    TMainForm form{calculator};
 };
 
 double Ms(Clock::time_point From, Clock::time_point To) {

@@ -325,6 +325,18 @@ void TCalculator::ShowMessage(const QString& Message) {
 // ---------------------------------------------------------------------------------
 // Enter
 
+bool TCalculator::EnterLine(const QString& Line)
+{
+    const TChangeBatch batch(*this);
+    if (IsVarCalcMode && IsVarCalcModeSubstitute) {
+        PlaceCaret(false, int(FInput.Text.size()));
+        PasteText(Line);
+    } else if (!(IsVarCalcMode && !VarCalcing)) {
+        SetInputText(Line);
+    }
+    return CalcExpression(true);
+}
+
 bool TCalculator::CalcExpression(bool IsRecord)
 {
     const TChangeBatch batch(*this);

@@ -135,7 +135,11 @@ public:
     const QString& GetCustomBtnTitle() const { return CustomBtnTitle; }
     const QString& GetCustomBtnExpression() const { return CustomBtnExpression; }
     const TVariableDictionary& Variables() const { return VariableDictionary; }
-    TAppData& GetAppData() { return AppData; }
+    // The settings object: read-only, but for the settings dialog, which edits it
+    // directly and then calls ApplySettings (or SettingsCleared). The tests that
+    // stand in for the dialog take the same way.
+    const TAppData& GetAppData() const { return AppData; }
+    TAppData& SettingDialogAppData() { return AppData; }
     bool GetIsRealTimeCalc() const { return IsRealTimeCalc; }
     void SetIsRealTimeCalc(bool On) { IsRealTimeCalc = On; }
 
@@ -167,6 +171,11 @@ public:
 
     // --- Enter and what goes through it -------------------------------------------
     bool CalcExpression(bool IsRecord);
+    // A line typed whole and confirmed with Enter, as `korvex --eval` enters its
+    // lines: it replaces the input line; in the variable prompts an answer goes
+    // after the prompt ("A = "), and while a formula's value is shown the text is
+    // discarded and Enter asks again. Returns what CalcExpression returns.
+    bool EnterLine(const QString& Line);
     bool ExecuteCommand();
     void SetCustomButton(const QString& Command);
     void CustomBtnActionExecute();
@@ -237,7 +246,7 @@ public:
     void FormSaveState();
     // A calculator with the defaults of a fresh start and no settings file.
     void StartWithDefaults();
-    // The settings dialog's OK: its values are in GetAppData(); the live-preview
+    // The settings dialog's OK: its values are in SettingDialogAppData(); the live-preview
     // switch and the history limit take effect (the window applies transparency).
     void ApplySettings();
     // The settings dialog has cleared the file, the history and the variables:

@@ -19,16 +19,7 @@
 QString TEvalSession::Enter(const QString& Line, bool* Ok)
 {
     TCalculator& c = FCalculator;
-    if (c.GetIsVarCalcMode() && c.GetIsVarCalcModeSubstitute()) {
-        // a prompt such as "A = " is on the line: the answer goes after it
-        c.PlaceCaret(false, int(c.InputLine().Text.size()));
-        c.PasteText(Line);
-    } else if (c.GetIsVarCalcMode() && !c.GetVarCalcing()) {
-        // the formula's value is on display: typed text is discarded, Enter asks again
-    } else {
-        c.SetInputText(Line);
-    }
-    c.CalcExpression(true);
+    c.EnterLine(Line);
     bool formatError = false;
     const QString shown = c.ResultText(&formatError);
     if (Ok) *Ok = !formatError && !c.CalcResultViewer().IsError();

@@ -204,7 +204,7 @@ void TMenuPanel::mouseDoubleClickEvent(QMouseEvent* e) {
 // ---------------------------------------------------------------------------------
 // Construction
 
-TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
+TMainForm::TMainForm(TCalculator& Calculator, QWidget* parent) : QWidget(parent), FCalculator(Calculator) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Korvex"));
     CreateActions();
@@ -240,8 +240,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
 }
 
 TMainForm::~TMainForm() {
-    // The calculator goes before the controls, which still send signals while
-    // they go (the input line loses the focus): from here on nothing may reach it.
+    // The controls still send signals while they go (the input line loses the
+    // focus), and the calculator lives on: from here on neither may reach this
+    // window, nor the calculator hear of controls that are going.
     disconnect(&FCalculator, nullptr, this, nullptr);
     for (QWidget* w : findChildren<QWidget*>())
         w->removeEventFilter(this);

@@ -79,12 +79,14 @@ protected:
 };
 
 // The calculator's window. It keeps no calculator state of its own: it draws
-// the state of its TCalculator and hands every key, click and action to it.
+// the state of the TCalculator it is given and hands every key, click and action
+// to it.
 class TMainForm : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    // The window of Calculator, which outlives it.
+    explicit TMainForm(TCalculator& Calculator, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     TCalculator& Calculator() { return FCalculator; }
@@ -217,7 +219,7 @@ private:
     void ShowSaveFailure(const QString& Reason, bool Closing);
     void PopupBelow(QMenu* Menu, QWidget* Anchor);
 
-    TCalculator FCalculator;
+    TCalculator& FCalculator;
     bool FShown = false;
     bool FSaved = false;
     bool FUnattended = false;

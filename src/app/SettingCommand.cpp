@@ -6,7 +6,7 @@
 
 bool RunSettingDialog(QWidget* Parent, TCalculator& Calculator,
                       const std::function<void(int)>& ApplyTransparencyValue) {
-    TAppData& appData = Calculator.GetAppData();
+    TAppData& appData = Calculator.SettingDialogAppData();
     TSettingDialog dialog(Parent);
     dialog.SetAppData(&appData);
     QObject::connect(&dialog, &TSettingDialog::Cleared, &Calculator, &TCalculator::SettingsCleared);

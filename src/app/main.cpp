@@ -152,7 +152,8 @@ int RunWindow(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral("example.halvoren.Korvex"));
     QApplication::setWindowIcon(KorvexIcon());
     InstallToolkitTranslation();
-    TMainForm form;
+    TCalculator calculator; // outlives its window
+    TMainForm form(calculator);
 #ifdef Q_OS_UNIX
     CloseOnTermination(form);
 #endif

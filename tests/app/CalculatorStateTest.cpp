@@ -33,8 +33,8 @@ protected:
     // Writes a settings file from a calculator whose AppData says what to keep.
     static void Save(TCalculator& c, bool history, bool variables)
     {
-        c.GetAppData().IsHistoryRecord = history;
-        c.GetAppData().IsVariableRecord = variables;
+        c.SettingDialogAppData().IsHistoryRecord = history;
+        c.SettingDialogAppData().IsVariableRecord = variables;
         c.FormSaveState();
     }
 
@@ -239,7 +239,7 @@ TEST_F(StateTest, HistoryLimitFromTheFileTrimsAtStart)
         TCalculator c;
         Start(c);
         for (const char* line : {"1", "2", "3", "4", "5"}) Enter(c, line);
-        c.GetAppData().HistoryCount = 3;
+        c.SettingDialogAppData().HistoryCount = 3;
         Save(c, true, false);
     }
     TCalculator c;
@@ -302,14 +302,14 @@ TEST_F(StateTest, SettingsOkAndClear)
     Enter(c, "1");
     Enter(c, "2");
     Enter(c, "3");
-    c.GetAppData().HistoryCount = 1;
-    c.GetAppData().IsRealTimeCalc = true;
+    c.SettingDialogAppData().HistoryCount = 1;
+    c.SettingDialogAppData().IsRealTimeCalc = true;
     c.ApplySettings();
     EXPECT_TRUE(c.GetIsRealTimeCalc());
     EXPECT_EQ(c.ExpressionHistorys().size(), 1u);
     EXPECT_EQ(c.HistoryListRowCount(), 1);
 
-    c.GetAppData().Clear(); // what the dialog's confirmed clear does
+    c.SettingDialogAppData().Clear(); // what the dialog's confirmed clear does
     c.SettingsCleared();
     EXPECT_TRUE(c.ExpressionHistorys().empty());
     EXPECT_TRUE(c.HistoryPopupItems().isEmpty());

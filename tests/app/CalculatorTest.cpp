@@ -460,7 +460,7 @@ TEST(GrandTotal, CountsEveryEvaluationUntilAllClear)
 TEST(History, LimitTrimsRecordsAndPopup)
 {
     Session s;
-    s.c.GetAppData().HistoryCount = 3;
+    s.c.SettingDialogAppData().HistoryCount = 3;
     s.c.ApplyHistoryCount();
     EXPECT_EQ(s.c.HistoryListRowCount(), 3);
     for (const char* line : {"1", "2", "3", "4"}) s.enter(line);
@@ -472,7 +472,7 @@ TEST(History, LimitTrimsRecordsAndPopup)
 TEST(History, HugeLimitKeepsEveryRecordWithoutMillionsOfEmptyRows)
 {
     Session s;
-    s.c.GetAppData().HistoryCount = 2147483647;
+    s.c.SettingDialogAppData().HistoryCount = 2147483647;
     s.c.ApplyHistoryCount();
     EXPECT_EQ(s.c.GetHistoryCount(), 2147483647);
     EXPECT_EQ(s.c.HistoryListRowCount(), TCalculator::MaxEmptyHistoryRows);
@@ -485,7 +485,7 @@ TEST(History, NegativeOrZeroLimitKeepsNothing)
 {
     for (int limit : {0, -5}) {
         Session s;
-        s.c.GetAppData().HistoryCount = limit;
+        s.c.SettingDialogAppData().HistoryCount = limit;
         s.c.ApplyHistoryCount();
         s.enter("1+1").enter("A = 2");
         EXPECT_EQ(s.shown(), "2");

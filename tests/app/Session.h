@@ -11,11 +11,10 @@ class Session {
 public:
     Session() { c.StartWithDefaults(); }
 
-    // Replaces the input line and presses Enter.
+    // Types a whole line and presses Enter, as korvex --eval enters its lines.
     Session& enter(const QString& line)
     {
-        c.SetInputText(line);
-        c.CalcExpression(true);
+        c.EnterLine(line);
         return *this;
     }
     // Presses Enter on whatever the line holds.

@@ -118,7 +118,7 @@ protected:
         ASSERT_TRUE(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         calc.StartWithDefaults();
-        TAppData& a = calc.GetAppData();
+        TAppData& a = calc.SettingDialogAppData();
         a.HistoryCount = 5;
         a.IsHistoryRecord = true;
         a.IsVariableRecord = true;
@@ -139,7 +139,7 @@ protected:
     // The dialog on the calculator's settings, filled and shown without a modal loop.
     std::unique_ptr<TSettingDialog> Open() {
         auto d = std::make_unique<TSettingDialog>();
-        d->SetAppData(&calc.GetAppData());
+        d->SetAppData(&calc.SettingDialogAppData());
         messages.Attach(*d);
         d->FillControls();
         d->show();
@@ -426,7 +426,7 @@ TEST_F(SettingDialogTest, ClearThatCannotDeleteTheFileLosesNothing) {
 
 TEST_F(SettingDialogTest, MessageBoxesAreRealModalBoxesByDefault) {
     TSettingDialog d;
-    d.SetAppData(&calc.GetAppData());
+    d.SetAppData(&calc.SettingDialogAppData());
     d.FillControls();
     d.show();
 

@@ -28,7 +28,9 @@ protected:
     void Open() {
         ASSERT_TRUE(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        form = std::make_unique<TMainForm>();
+        form.reset(); // a window goes before its calculator
+        calculator = std::make_unique<TCalculator>();
+        form = std::make_unique<TMainForm>(*calculator);
         form->show();
         form->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
@@ -68,5 +70,6 @@ protected:
     }
 
     QTemporaryDir config;
+    std::unique_ptr<TCalculator> calculator;
     std::unique_ptr<TMainForm> form;
 };

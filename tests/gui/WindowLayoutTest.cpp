@@ -20,8 +20,8 @@ namespace {
 
 // Saves with history saving on, so that the next start shows the records.
 void SaveHistoryFromNowOn(TCalculator& c) {
-    c.GetAppData().IsHistoryRecord = true;
-    c.GetAppData().IsVariableRecord = true;
+    c.SettingDialogAppData().IsHistoryRecord = true;
+    c.SettingDialogAppData().IsVariableRecord = true;
 }
 
 } // namespace

@@ -149,7 +149,7 @@ TEST_F(WindowTest, TwoDoubleClicksOnTheMenuBarLeaveTheClientAreaWhereItWas) {
 
 TEST_F(WindowTest, SwitchingTransparencyOffByCommandForgetsTheLevel) {
     form->ApplyTransparencyValue(30);
-    calc().GetAppData().TransparencyValue = 30;
+    calc().SettingDialogAppData().TransparencyValue = 30;
     enter("@TRANSPARENCY");
     EXPECT_FALSE(calc().Transparency());
     EXPECT_EQ(calc().GetAppData().TransparencyValue, 0);
@@ -217,7 +217,7 @@ TEST_F(WindowTest, TheVersionWindowIsShownModally) {
 // flags, the opacity, the height of the recorded expressions, and the controls
 // showing the restored state.
 TEST_F(WindowTest, WhatTheWindowAddsComesBackAfterARestart) {
-    TAppData& a = calc().GetAppData();
+    TAppData& a = calc().SettingDialogAppData();
     a.IsHistoryRecord = true;
     a.IsVariableRecord = true;
     form->RadAction->trigger();
