@@ -253,11 +253,7 @@ class TReader {
 public:
     explicit TReader(const TIniFile& Ini) : Ini(Ini) {}
 
-    void Enter(const QString& Section) {
-        if (Section == Name && Current != TIniFile::NoSection) return;
-        Name = Section;
-        Current = Ini.FindSection(Section);
-    }
+    void Enter(const QString& Section) { Current = Ini.FindSection(Section); }
 
     int Integer(const QString& Key, int Default) const {
         const auto v = Ini.Value(Current, Key);
@@ -303,7 +299,6 @@ public:
 
 private:
     const TIniFile& Ini;
-    QString Name;
     qsizetype Current = TIniFile::NoSection;
 };
 
@@ -314,13 +309,10 @@ public:
     explicit TWriter(TIniFile* Ini) : Ini(Ini) {}
 
     void Enter(const QString& Section) {
-        if (Ini) {
-            if (Section == Name && Current != TIniFile::NoSection) return;
-            Name = Section;
+        if (Ini)
             Current = Ini->SetSection(Section);
-        } else {
+        else
             Size += TIniFile::Utf8Size(Section) + 6; // "[" "]" and two line ends
-        }
     }
 
     void Integer(const QString& Key, int Value) { String(Key, QString::number(Value)); }
@@ -349,7 +341,6 @@ public:
 
 private:
     TIniFile* Ini;
-    QString Name;
     qsizetype Current = TIniFile::NoSection;
 };
 
