@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstdint>
 #include <type_traits>
+#include <variant>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -119,32 +120,27 @@ bool HeightTooLarge(const TAppData& Data) {
 void CompareLoads(const TSettings& a, const TSettings& b) {
     const TAppData& x = a.Data;
     const TAppData& y = b.Data;
-    Same(x.Left, y.Left, "Left survives a save");
-    Same(x.Top, y.Top, "Top survives a save");
-    Same(x.Width, y.Width, "Width survives a save");
-    Same(x.Height, y.Height, "Height survives a save");
-    Same(x.InputExpressionText, y.InputExpressionText, "the input line survives a save");
-    Same(x.IsHistoryRecord, y.IsHistoryRecord, "the history switch survives a save");
-    Same(x.HistoryCount, y.HistoryCount, "the history limit survives a save");
-    Same(x.IsVariableRecord, y.IsVariableRecord, "the variable switch survives a save");
-    Same(x.IsRealTimeCalc, y.IsRealTimeCalc, "the live preview switch survives a save");
-    Same(Saved(x.VarM), Saved(y.VarM), "the memory survives a save");
-    Same(Saved(x.Ans), Saved(y.Ans), "Ans survives a save");
-    Same(Saved(x.PreAns), Saved(y.PreAns), "PreAns survives a save");
-    if (!HeightTooLarge(x))
-        Same(Saved(x.RecordExpressionFrameHeight), Saved(y.RecordExpressionFrameHeight),
-             "the frame height survives a save");
-    Same(x.IsCalc, y.IsCalc, "the calculated flag survives a save");
-    Same(int(x.ViewMode), int(y.ViewMode), "the display mode survives a save");
-    Same(int(x.AngleMode), int(y.AngleMode), "the angle mode survives a save");
-    Same(x.IsTopMost, y.IsTopMost, "stay-on-top survives a save");
-    Same(x.Transparency, y.Transparency, "transparency survives a save");
-    Same(x.TransparencyValue, y.TransparencyValue, "the transparency level survives a save");
-    Same(x.IsDigitGroupingSeparator, y.IsDigitGroupingSeparator, "grouping survives a save");
-    Same(x.CustomBtnTitle, y.CustomBtnTitle, "the button's title survives a save");
-    Same(x.CustomBtnExpression, y.CustomBtnExpression, "the button's expression survives a save");
-    Same(x.RoundDecimal, y.RoundDecimal, "the display digits survive a save");
-    Same(x.Eng, y.Eng, "the Eng shift survives a save");
+    for (const TAppData::TSetting& s : TAppData::Settings())
+        std::visit(
+            [&](const auto& What) {
+                using W = std::decay_t<decltype(What)>;
+                if constexpr (!std::is_same_v<W, TAppData::TList>) {
+                    const QByteArray what = QByteArray(s.Section) + '/' + s.Key + " survives a save";
+                    const auto& u = x.*What.Member;
+                    const auto& v = y.*What.Member;
+                    using T = std::decay_t<decltype(u)>;
+                    if constexpr (std::is_same_v<T, float>) {
+                        if (!HeightTooLarge(x)) Same(Saved(u), Saved(v), what.constData());
+                    } else if constexpr (std::is_same_v<T, double>) {
+                        Same(Saved(u), Saved(v), what.constData());
+                    } else if constexpr (std::is_enum_v<T>) {
+                        Same(int(u), int(v), what.constData());
+                    } else {
+                        Same(u, v, what.constData());
+                    }
+                }
+            },
+            s.What);
 
     Same(a.History.size(), b.History.size(), "every history record survives a save");
     for (std::size_t i = 0; i < a.History.size(); ++i) {

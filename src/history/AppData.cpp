@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 #include <vector>
 
 #ifdef Q_OS_UNIX
@@ -241,6 +242,13 @@ QString pointed(QString Text) {
     return Text.replace(u',', u'.').replace(QChar(0x066B), u'.');
 }
 
+int lastOf(TResultViewType) {
+    return vtNotView;
+}
+int lastOf(TAngleType) {
+    return atGrad;
+}
+
 class TReader {
 public:
     explicit TReader(const TIniFile& Ini) : Ini(Ini) {}
@@ -268,9 +276,25 @@ public:
         const auto v = Ini.Value(Current, Key);
         return v ? *v : Default;
     }
-    template <typename E> E Enumeration(const QString& Key, E Last) const {
-        const int v = Integer(Key, 0);
-        return v >= 0 && v <= int(Last) ? E(v) : E(0);
+    template <typename E> E Enumeration(const QString& Key, E Last, E Default = E(0)) const {
+        const int v = Integer(Key, int(Default));
+        return v >= 0 && v <= int(Last) ? E(v) : Default;
+    }
+    // A value of any type a setting holds.
+    template <typename T> T Get(const QString& Key, const T& Default) const {
+        if constexpr (std::is_same_v<T, bool>)
+            return Boolean(Key, Default);
+        else if constexpr (std::is_same_v<T, int>)
+            return Integer(Key, Default);
+        else if constexpr (std::is_same_v<T, double>)
+            return Float(Key, Default);
+        else if constexpr (std::is_same_v<T, float>) {
+            const double v = Float(Key, Default);
+            return std::fabs(v) <= FLT_MAX ? float(v) : Default;
+        } else if constexpr (std::is_same_v<T, QString>)
+            return String(Key, Default);
+        else
+            return Enumeration(Key, T(lastOf(T{})), Default);
     }
 
 private:
@@ -301,6 +325,16 @@ public:
             Ini->SetValue(Current, Key, Value);
         else
             Size += TIniFile::Utf8Size(Key) + TIniFile::Utf8Size(Value) + 3; // "=" and a line end
+    }
+    template <typename T> void Put(const QString& Key, const T& Value) {
+        if constexpr (std::is_same_v<T, bool>)
+            Boolean(Key, Value);
+        else if constexpr (std::is_same_v<T, double> || std::is_same_v<T, float>)
+            Float(Key, Value);
+        else if constexpr (std::is_same_v<T, QString>)
+            String(Key, Value);
+        else
+            Integer(Key, int(Value));
     }
 
     qsizetype Size = 0;
@@ -341,7 +375,111 @@ bool storesVariables(const TIniFile& Ini) {
            !Ini.NumberedSections(u"Variable", std::numeric_limits<qsizetype>::max()).empty();
 }
 
+using TSetting = TAppData::TSetting;
+using TPart = TAppData::TPart;
+using TList = TAppData::TList;
+
+QString name(const char* Latin1) {
+    return QString::fromLatin1(Latin1);
+}
+
+bool reads(TPart Part, const TAppData& d) {
+    switch (Part) {
+    case TPart::Always:
+        return true;
+    case TPart::History:
+        return d.ExpressionHistorys;
+    case TPart::Variables:
+        return d.VariableDictionary;
+    case TPart::Memory:
+        return d.VariableDictionary && d.IsVariableRecord;
+    case TPart::Records:
+        return d.RecordExpressions;
+    }
+    return false;
+}
+
+bool writes(TPart Part, const TAppData& d) {
+    return Part == TPart::Memory ? d.IsVariableRecord : reads(Part, d);
+}
+
+// Of the history entries present, the newest that the limit keeps. A count
+// beyond the entries present is damage; missing entries are skipped, so that a
+// damaged count costs nothing.
+void readHistory(TReader& r, const TIniFile& Ini, TAppData& d, const TSetting& s) {
+    d.ExpressionHistorys->clear();
+    if (!d.IsHistoryRecord) return;
+    r.Enter(name(s.Section));
+    const std::vector<qsizetype> present = Ini.NumberedSections(name(s.Section), r.Integer(name(s.Key), 0));
+    const std::size_t n = std::min(present.size(), std::size_t(d.HistoryCount));
+    d.ExpressionHistorys->reserve(n);
+    for (auto i = present.end() - qsizetype(n); i != present.end(); ++i) {
+        auto h = std::make_unique<TExpressionHistory>();
+        r.Enter(section("Expression", *i));
+        h->SetExpressionText(r.String(QStringLiteral("Expression")));
+        h->SetAns(r.Float(QStringLiteral("Ans"), 0));
+        h->SetPreAns(r.Float(QStringLiteral("PreAns"), 0));
+        h->SetVarM(r.Float(QStringLiteral("M"), 0));
+        h->SetAngleMode(r.Enumeration(QStringLiteral("AngleMode"), atGrad));
+        h->SetViewMode(r.Enumeration(QStringLiteral("ViewMode"), vtNotView));
+        h->SetValue(r.Float(QStringLiteral("Value"), 0));
+        d.ExpressionHistorys->push_back(std::move(h));
+    }
+}
+
+void readVariables(TReader& r, const TIniFile& Ini, TAppData& d, const TSetting& s) {
+    d.VariableDictionary->Clear();
+    if (!d.IsVariableRecord) return;
+    r.Enter(name(s.Section));
+    for (const qsizetype i : Ini.NumberedSections(name(s.Section), r.Integer(name(s.Key), 0))) {
+        r.Enter(section(s.Section, i));
+        d.VariableDictionary->AddOrSetValue(r.String(QStringLiteral("Name")),
+                                            r.Float(QStringLiteral("Value"), 0));
+    }
+}
+
+void readRecords(TReader& r, const TIniFile& Ini, TAppData& d, const TSetting& s) {
+    r.Enter(name(s.Section));
+    for (const qsizetype i :
+         Ini.NumberedKeys(Ini.FindSection(name(s.Section)), u"Expression", r.Integer(name(s.Key), 0)))
+        d.RecordExpressions->append(r.String(section("Expression", i)));
+}
+
 } // namespace
+
+std::span<const TSetting> TAppData::Settings() {
+    using A = TAppData;
+    static const TSetting settings[] = {
+        {"Position", "Left", TField<int>{&A::Left, -1}},
+        {"Position", "Top", TField<int>{&A::Top, -1}},
+        {"Position", "Width", TField<int>{&A::Width, -1}},
+        {"Position", "Height", TField<int>{&A::Height, -1}},
+        {"Realtime", "Calc", TField<bool>{&A::IsRealTimeCalc, false}},
+        {"Expression", "Text", TField<QString>{&A::InputExpressionText, {}}, TPart::History},
+        {"Expression", "History", TField<bool>{&A::IsHistoryRecord, false}, TPart::History},
+        {"Expression", "Count", TCount{&A::HistoryCount, 10}, TPart::History},
+        {"Expression", "RecordCount", TList::History, TPart::History},
+        {"Variable", "Record", TField<bool>{&A::IsVariableRecord, false}},
+        {"Variable", "M", TField<double>{&A::VarM, 0}, TPart::Memory},
+        {"Variable", "Count", TList::Variables, TPart::Variables},
+        {"RecordExpression", "Count", TList::Records, TPart::Records},
+        {"RecordExpression", "Height", TField<float>{&A::RecordExpressionFrameHeight, 30}, TPart::Records},
+        {"Variable", "Ans", TField<double>{&A::Ans, 0}},
+        {"Variable", "PreAns", TField<double>{&A::PreAns, 0}},
+        {"Mode", "Calc", TField<bool>{&A::IsCalc, false}},
+        {"Mode", "View", TField<TResultViewType>{&A::ViewMode, vtNormal}},
+        {"Mode", "Angle", TField<TAngleType>{&A::AngleMode, atDeg}},
+        {"Mode", "TopMost", TField<bool>{&A::IsTopMost, false}},
+        {"Mode", "Transparency", TField<bool>{&A::Transparency, false}},
+        {"Mode", "TransparencyValue", TField<int>{&A::TransparencyValue, 0}},
+        {"Mode", "DigitGroupingSeparator", TField<bool>{&A::IsDigitGroupingSeparator, false}},
+        {"Mode", "RoundDecimal", TField<int>{&A::RoundDecimal, 0}},
+        {"Mode", "Eng", TField<int>{&A::Eng, 0}},
+        {"CustomButton", "Title", TField<QString>{&A::CustomBtnTitle, {}}},
+        {"CustomButton", "Expression", TField<QString>{&A::CustomBtnExpression, {}}},
+    };
+    return settings;
+}
 
 bool TAppData::TKnownFile::SameFile(const TKnownFile& Other) const {
     return Path == Other.Path && Exists == Other.Exists && Device == Other.Device && Inode == Other.Inode &&
@@ -363,88 +501,32 @@ void TAppData::Read() {
     const bool plain = loaded && ini.Parse(bytes);
     bytes = QByteArray(); // the parsed text holds all that is needed
     TReader r(ini);
-
-    r.Enter(QStringLiteral("Position"));
-    Left = r.Integer(QStringLiteral("Left"), -1);
-    Top = r.Integer(QStringLiteral("Top"), -1);
-    Width = r.Integer(QStringLiteral("Width"), -1);
-    Height = r.Integer(QStringLiteral("Height"), -1);
-
-    r.Enter(QStringLiteral("Realtime"));
-    IsRealTimeCalc = r.Boolean(QStringLiteral("Calc"), false);
-
-    if (ExpressionHistorys) {
-        r.Enter(QStringLiteral("Expression"));
-        InputExpressionText = r.String(QStringLiteral("Text"));
-        IsHistoryRecord = r.Boolean(QStringLiteral("History"), false);
-        // the history cannot be cut to fewer than no entries
-        HistoryCount = std::max(0, r.Integer(QStringLiteral("Count"), 10));
-        ExpressionHistorys->clear();
-        if (IsHistoryRecord) {
-            // A count beyond the entries present is damage; missing entries are
-            // skipped, so that a damaged count costs nothing. Of the rest only
-            // the newest that the limit keeps are read.
-            const std::vector<qsizetype> present =
-                ini.NumberedSections(u"Expression", r.Integer(QStringLiteral("RecordCount"), 0));
-            const std::size_t n = std::min(present.size(), std::size_t(HistoryCount));
-            ExpressionHistorys->reserve(n);
-            for (auto i = present.end() - qsizetype(n); i != present.end(); ++i) {
-                auto h = std::make_unique<TExpressionHistory>();
-                r.Enter(section("Expression", *i));
-                h->SetExpressionText(r.String(QStringLiteral("Expression")));
-                h->SetAns(r.Float(QStringLiteral("Ans"), 0));
-                h->SetPreAns(r.Float(QStringLiteral("PreAns"), 0));
-                h->SetVarM(r.Float(QStringLiteral("M"), 0));
-                h->SetAngleMode(r.Enumeration(QStringLiteral("AngleMode"), atGrad));
-                h->SetViewMode(r.Enumeration(QStringLiteral("ViewMode"), vtNotView));
-                h->SetValue(r.Float(QStringLiteral("Value"), 0));
-                ExpressionHistorys->push_back(std::move(h));
-            }
-        }
+    for (const TSetting& s : Settings()) {
+        if (!reads(s.Part, *this)) continue;
+        std::visit(
+            [&](const auto& What) {
+                using W = std::decay_t<decltype(What)>;
+                if constexpr (std::is_same_v<W, TList>) {
+                    switch (What) {
+                    case TList::History:
+                        readHistory(r, ini, *this, s);
+                        break;
+                    case TList::Variables:
+                        readVariables(r, ini, *this, s);
+                        break;
+                    case TList::Records:
+                        readRecords(r, ini, *this, s);
+                        break;
+                    }
+                } else {
+                    r.Enter(name(s.Section));
+                    auto value = r.Get(name(s.Key), What.Default);
+                    if constexpr (std::is_same_v<W, TCount>) value = std::max(0, value);
+                    this->*What.Member = value;
+                }
+            },
+            s.What);
     }
-
-    r.Enter(QStringLiteral("Variable"));
-    IsVariableRecord = r.Boolean(QStringLiteral("Record"), false);
-    if (VariableDictionary) {
-        VariableDictionary->Clear();
-        if (IsVariableRecord) {
-            VarM = r.Float(QStringLiteral("M"), 0);
-            for (const qsizetype i :
-                 ini.NumberedSections(u"Variable", r.Integer(QStringLiteral("Count"), 0))) {
-                r.Enter(section("Variable", i));
-                VariableDictionary->AddOrSetValue(r.String(QStringLiteral("Name")),
-                                                  r.Float(QStringLiteral("Value"), 0));
-            }
-        }
-    }
-
-    if (RecordExpressions) {
-        r.Enter(QStringLiteral("RecordExpression"));
-        for (const qsizetype i : ini.NumberedKeys(ini.FindSection(u"RecordExpression"), u"Expression",
-                                                  r.Integer(QStringLiteral("Count"), 0)))
-            RecordExpressions->append(r.String(section("Expression", i)));
-        const double height = r.Float(QStringLiteral("Height"), 30);
-        RecordExpressionFrameHeight = std::fabs(height) <= FLT_MAX ? float(height) : 30.0f;
-    }
-
-    r.Enter(QStringLiteral("Variable"));
-    Ans = r.Float(QStringLiteral("Ans"), 0);
-    PreAns = r.Float(QStringLiteral("PreAns"), 0);
-
-    r.Enter(QStringLiteral("Mode"));
-    IsCalc = r.Boolean(QStringLiteral("Calc"), false);
-    ViewMode = r.Enumeration(QStringLiteral("View"), vtNotView);
-    AngleMode = r.Enumeration(QStringLiteral("Angle"), atGrad);
-    IsTopMost = r.Boolean(QStringLiteral("TopMost"), false);
-    Transparency = r.Boolean(QStringLiteral("Transparency"), false);
-    TransparencyValue = r.Integer(QStringLiteral("TransparencyValue"), 0);
-    IsDigitGroupingSeparator = r.Boolean(QStringLiteral("DigitGroupingSeparator"), false);
-    RoundDecimal = r.Integer(QStringLiteral("RoundDecimal"), 0);
-    Eng = r.Integer(QStringLiteral("Eng"), 0);
-
-    r.Enter(QStringLiteral("CustomButton"));
-    CustomBtnTitle = r.String(QStringLiteral("Title"));
-    CustomBtnExpression = r.String(QStringLiteral("Expression"));
 
     FKnown = {};
     if (loaded) {
@@ -459,79 +541,68 @@ void TAppData::Read() {
 
 namespace {
 
+void putHistory(TWriter& w, TIniFile& Ini, const TAppData& d, const TSetting& s, const TChosen& Chosen) {
+    if (d.IsHistoryRecord) {
+        w.Enter(name(s.Section));
+        w.Integer(name(s.Key), int(Chosen.History.size()));
+        for (std::size_t i = 0; i < Chosen.History.size(); ++i)
+            putRecord(w, record(*d.ExpressionHistorys, Chosen.History[i]), qsizetype(i));
+        Ini.RemoveNumberedSections(name(s.Section), qsizetype(Chosen.History.size()));
+    } else {
+        Ini.RemoveKey(name(s.Section), name(s.Key));
+        Ini.RemoveNumberedSections(name(s.Section), 0);
+    }
+}
+
+void putVariables(TWriter& w, TIniFile& Ini, const TAppData& d, const TSetting& s) {
+    if (!d.IsVariableRecord) return;
+    const int m = d.VariableDictionary->Count();
+    w.Enter(name(s.Section));
+    w.Integer(name(s.Key), m);
+    for (int i = 0; i < m; ++i) {
+        w.Enter(section(s.Section, i));
+        w.String(QStringLiteral("Name"), d.VariableDictionary->GetNameItems(i));
+        w.Float(QStringLiteral("Value"), d.VariableDictionary->GetValueItems(i));
+    }
+    Ini.RemoveNumberedSections(name(s.Section), m);
+}
+
+void putRecords(TWriter& w, TIniFile& Ini, const TAppData& d, const TSetting& s, const TChosen& Chosen) {
+    w.Enter(name(s.Section));
+    w.Integer(name(s.Key), int(Chosen.Records.size()));
+    for (std::size_t i = 0; i < Chosen.Records.size(); ++i)
+        w.String(section("Expression", qsizetype(i)), d.RecordExpressions->at(Chosen.Records[i]));
+    Ini.RemoveNumberedKeys(name(s.Section), u"Expression", qsizetype(Chosen.Records.size()));
+}
+
 // Puts the fields into the file, the chosen entries of the lists among them.
 // No numbered entry at or above a count stays behind, so what was cleared is gone.
 void put(TIniFile& Ini, const TAppData& d, const TChosen& Chosen) {
     TWriter w(&Ini);
-
-    w.Enter(QStringLiteral("Position"));
-    w.Integer(QStringLiteral("Left"), d.Left);
-    w.Integer(QStringLiteral("Top"), d.Top);
-    w.Integer(QStringLiteral("Width"), d.Width);
-    w.Integer(QStringLiteral("Height"), d.Height);
-
-    w.Enter(QStringLiteral("Realtime"));
-    w.Boolean(QStringLiteral("Calc"), d.IsRealTimeCalc);
-
-    if (d.ExpressionHistorys) {
-        w.Enter(QStringLiteral("Expression"));
-        w.String(QStringLiteral("Text"), d.InputExpressionText);
-        w.Boolean(QStringLiteral("History"), d.IsHistoryRecord);
-        w.Integer(QStringLiteral("Count"), d.HistoryCount);
-        if (d.IsHistoryRecord) {
-            w.Integer(QStringLiteral("RecordCount"), int(Chosen.History.size()));
-            for (std::size_t i = 0; i < Chosen.History.size(); ++i)
-                putRecord(w, record(*d.ExpressionHistorys, Chosen.History[i]), qsizetype(i));
-            Ini.RemoveNumberedSections(u"Expression", qsizetype(Chosen.History.size()));
-        } else {
-            Ini.RemoveKey(u"Expression", u"RecordCount");
-            Ini.RemoveNumberedSections(u"Expression", 0);
-        }
+    for (const TSetting& s : TAppData::Settings()) {
+        if (!writes(s.Part, d)) continue;
+        std::visit(
+            [&](const auto& What) {
+                using W = std::decay_t<decltype(What)>;
+                if constexpr (std::is_same_v<W, TList>) {
+                    switch (What) {
+                    case TList::History:
+                        putHistory(w, Ini, d, s, Chosen);
+                        break;
+                    case TList::Variables:
+                        putVariables(w, Ini, d, s);
+                        break;
+                    case TList::Records:
+                        putRecords(w, Ini, d, s, Chosen);
+                        break;
+                    }
+                } else {
+                    w.Enter(name(s.Section));
+                    w.Put(name(s.Key), d.*What.Member);
+                }
+            },
+            s.What);
     }
-
-    w.Enter(QStringLiteral("Variable"));
-    w.Boolean(QStringLiteral("Record"), d.IsVariableRecord);
-    if (d.IsVariableRecord) {
-        w.Float(QStringLiteral("M"), d.VarM);
-        if (d.VariableDictionary) {
-            const int m = d.VariableDictionary->Count();
-            w.Integer(QStringLiteral("Count"), m);
-            for (int i = 0; i < m; ++i) {
-                w.Enter(section("Variable", i));
-                w.String(QStringLiteral("Name"), d.VariableDictionary->GetNameItems(i));
-                w.Float(QStringLiteral("Value"), d.VariableDictionary->GetValueItems(i));
-            }
-            Ini.RemoveNumberedSections(u"Variable", m);
-        }
-    }
-
-    if (d.RecordExpressions) {
-        w.Enter(QStringLiteral("RecordExpression"));
-        w.Integer(QStringLiteral("Count"), int(Chosen.Records.size()));
-        for (std::size_t i = 0; i < Chosen.Records.size(); ++i)
-            w.String(section("Expression", qsizetype(i)), d.RecordExpressions->at(Chosen.Records[i]));
-        Ini.RemoveNumberedKeys(u"RecordExpression", u"Expression", qsizetype(Chosen.Records.size()));
-        w.Float(QStringLiteral("Height"), d.RecordExpressionFrameHeight);
-    }
-
-    w.Enter(QStringLiteral("Variable"));
-    w.Float(QStringLiteral("Ans"), d.Ans);
-    w.Float(QStringLiteral("PreAns"), d.PreAns);
-
-    w.Enter(QStringLiteral("Mode"));
-    w.Boolean(QStringLiteral("Calc"), d.IsCalc);
-    w.Integer(QStringLiteral("View"), d.ViewMode);
-    w.Integer(QStringLiteral("Angle"), d.AngleMode);
-    w.Boolean(QStringLiteral("TopMost"), d.IsTopMost);
-    w.Boolean(QStringLiteral("Transparency"), d.Transparency);
-    w.Integer(QStringLiteral("TransparencyValue"), d.TransparencyValue);
-    w.Boolean(QStringLiteral("DigitGroupingSeparator"), d.IsDigitGroupingSeparator);
-    w.Integer(QStringLiteral("RoundDecimal"), d.RoundDecimal);
-    w.Integer(QStringLiteral("Eng"), d.Eng);
-
-    w.Enter(QStringLiteral("CustomButton"));
-    w.String(QStringLiteral("Title"), d.CustomBtnTitle);
-    w.String(QStringLiteral("Expression"), d.CustomBtnExpression);
 }
 
 // Chooses, for a file of Size bytes with every entry in it, the recorded

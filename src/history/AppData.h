@@ -8,7 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <span>
 #include <stdexcept>
+#include <variant>
 
 // Raised when the settings file or its folder cannot be written or deleted;
 // the message carries the operating system's reason.
@@ -78,6 +81,40 @@ public:
     // Where the file is, built from the current environment on every call; empty
     // when the platform names no configuration folder.
     static QString FileName();
+
+    // A field of the file and what it reads as when missing or damaged. An
+    // enumeration out of its range reads as the default too.
+    template <typename T> struct TField {
+        T TAppData::*Member;
+        T Default;
+    };
+    // A number of entries: one below none reads as none.
+    struct TCount {
+        int TAppData::*Member;
+        int Default;
+    };
+    // Where the entries of a numbered list go; the setting names the list's
+    // own section and the key of its count, and the list's code does the rest.
+    enum class TList : std::uint8_t { History, Variables, Records };
+    // When a setting is read and written.
+    enum class TPart : std::uint8_t {
+        Always,
+        History,   // with the history list lent
+        Variables, // with the variable store lent
+        Memory,    // with variable saving on; read only with the store lent too
+        Records,   // with the recorded expressions lent
+    };
+    struct TSetting {
+        const char* Section;
+        const char* Key;
+        std::variant<TField<int>, TCount, TField<bool>, TField<double>, TField<float>, TField<QString>,
+                     TField<TResultViewType>, TField<TAngleType>, TList>
+            What;
+        TPart Part = TPart::Always;
+    };
+    // The file's layout: every value in the order Read and Write take them and
+    // a fresh file holds them, a section's keys in the order they are added.
+    static std::span<const TSetting> Settings();
 
 private:
     // The file as this object last read or wrote it. While the file is still

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 #include <csignal>
 #include <functional>
 #include <random>
+#include <type_traits>
+#include <variant>
 
 namespace {
 
@@ -173,6 +176,26 @@ TEST(AppData, EveryFieldSurvivesWriteAndRead) {
         EXPECT_EQ(in.Variables.GetValueItems(i), out.Variables.GetValueItems(i));
     }
     EXPECT_EQ(in.Records, out.Records);
+}
+
+// Each value of the file has one place in it, and the sample above moves every
+// one of them away from its default, so that the round trip covers a new one.
+TEST(AppData, EverySettingHasItsOwnKeyAndIsCovered) {
+    Settings s;
+    fill(s);
+    QSet<QString> keys;
+    for (const TAppData::TSetting& t : TAppData::Settings()) {
+        const QString key = QStringLiteral("%1/%2").arg(t.Section, t.Key).toLower();
+        EXPECT_FALSE(keys.contains(key)) << key.toStdString();
+        keys.insert(key);
+        std::visit(
+            [&](const auto& What) {
+                if constexpr (!std::is_same_v<std::decay_t<decltype(What)>, TAppData::TList>) {
+                    EXPECT_NE(s.Data.*What.Member, What.Default) << key.toStdString();
+                }
+            },
+            t.What);
+    }
 }
 
 TEST(AppData, FreshFileHasTheDocumentedLayout) {
