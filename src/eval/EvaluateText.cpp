@@ -24,15 +24,7 @@ TEvalOutcome TTextEvaluator::Evaluate(const QString& Text, const TVariableDictio
     TCalculatorExpression& expression = FExpression;
     expression.SetKeyList(FKeys);
     expression.SetVariableDictionary(&Variables);
-    expression.SetVarM(Values.VarM);
-    expression.SetVarX(Values.VarX);
-    expression.SetVarY(Values.VarY);
-    expression.SetVarGT(Values.VarGT);
-    expression.SetVarMCount(Values.VarMCount);
-    expression.SetVarGTCount(Values.VarGTCount);
-    expression.SetLastValue(Values.Ans);
-    expression.SetPreLastValue(Values.PreAns);
-    expression.SetAngleMode(Values.AngleMode);
+    expression.SetValues(Values);
     try {
         outcome.Value = expression.Calc();
         outcome.VarX = expression.VarX();
