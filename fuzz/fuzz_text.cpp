@@ -243,9 +243,7 @@ void Convert(const QString& Text) {
     Require(ConvertHalfWidthUpper(folded) == folded, "folding twice changes nothing", folded);
 
     TKeyList keys;
-    TExpressionTextConvert convert;
-    convert.SetKeyList(&keys);
-    convert.SetVariableDictionary(&Variables());
+    TExpressionTextConvert convert(&keys, &Variables());
     const bool converted = convert.Convert(Text);
     Require(convert.ErrorIndex() >= 0 && convert.ErrorIndex() <= folded.size(),
             "a failure position lies in the text", Text);

@@ -46,9 +46,7 @@ bool ReadsAsOneVariable(const QString& Name) {
     TVariableDictionary only;
     only.AddOrSetValue(Name, 0);
     TKeyList keys;
-    TExpressionTextConvert convert;
-    convert.SetKeyList(&keys);
-    convert.SetVariableDictionary(&only);
+    TExpressionTextConvert convert(&keys, &only);
     return convert.Convert(Name) && keys == TKeyList{ekVariable, ekLParen, ek0, ekRParen};
 }
 
@@ -637,9 +635,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
 
     {
         TKeyList keys;
-        TExpressionTextConvert convert;
-        convert.SetKeyList(&keys);
-        convert.SetVariableDictionary(&VariableDictionary);
+        TExpressionTextConvert convert(&keys, &VariableDictionary);
         if (!convert.Convert(E)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
@@ -691,9 +687,7 @@ bool TCalculator::StartVarCalcMode(const QString& Text)
     CalcModeVariableList.clear();
     {
         TKeyList keys;
-        TExpressionTextConvert convert;
-        convert.SetKeyList(&keys);
-        convert.SetVariableDictionary(&VariableDictionary);
+        TExpressionTextConvert convert(&keys, &VariableDictionary);
         convert.SetIsVarCalcMode(true);
         convert.SetCalcModeVariableList(&CalcModeVariableList);
         if (!convert.Convert(F)) {

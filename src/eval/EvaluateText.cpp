@@ -128,10 +128,8 @@ TTextRange FindErrorPlace(const QString& Text, const TVariableDictionary& Variab
     // the same text and store give the same keys again, now with their places
     TKeyList keys;
     TKeySourceList sources;
-    TExpressionTextConvert convert;
-    convert.SetKeyList(&keys);
+    TExpressionTextConvert convert(&keys, &Variables);
     convert.SetKeySourceList(&sources);
-    convert.SetVariableDictionary(&Variables);
     const bool converted = convert.Convert(Text);
     if (Outcome.Kind == eoConvertFailed) return converted ? TTextRange{} : convert.ErrorRange();
     if (!converted || keys.isEmpty()) return {};
