@@ -162,7 +162,7 @@ void TCalculator::TypeText(const QString& Text)
             IsCalc = false;
         }
         // the formula's value of the variable-calculation mode cannot be edited
-        if (IsVarCalcMode && !VarCalcing && !IsVarCalcModeSubstitute) continue;
+        if (VarCalc.FormulaShown()) continue;
         InsertText(QString(ch));
     }
 }
@@ -225,7 +225,7 @@ void TCalculator::VariablePopupItemClick(int Position) {
     emit FocusInputRequested();
     IsCalc = false;
     // the formula's value of the variable-calculation mode cannot be edited
-    if (IsVarCalcMode && !VarCalcing && !IsVarCalcModeSubstitute) return;
+    if (VarCalc.FormulaShown()) return;
     InsertText(name);
 }
 
@@ -326,7 +326,7 @@ void TCalculator::ShowMessage(const QString& Message) {
 bool TCalculator::CalcExpression(bool IsRecord)
 {
     const TChangeBatch batch(*this);
-    if (IsVarCalcMode) {
+    if (VarCalc.IsVarCalcMode) {
         bool prompted = false;
         const bool stepped = StepVarCalcMode(IsRecord, prompted);
         if (prompted) return stepped;
@@ -351,7 +351,7 @@ bool TCalculator::CalcExpression(bool IsRecord)
     bool result = true;
     if (outcome.Kind == eoValue) {
         Ans = outcome.Value;
-        if (!VarCalcing) {
+        if (!VarCalc.VarCalcing) {
             PreAns = before.Ans;
             VarX = outcome.VarX;
             VarY = outcome.VarY;
@@ -383,7 +383,7 @@ TTextRange TCalculator::TypedPlace(TTextRange Place, const QString& Folded) cons
 
 void TCalculator::SelectErrorPlace(TTextRange Place) {
     // the variable-calculation mode puts its next prompt or its formula in the line
-    if (Place.IsEmpty() || IsVarCalcMode) {
+    if (Place.IsEmpty() || VarCalc.IsVarCalcMode) {
         FErrorPlace = {};
         return;
     }
@@ -446,7 +446,7 @@ bool TCalculator::ExecuteCommand()
     if (S == u"@" || S == u"@NORM") {
         DigitDisplayMode = vtNormal;
         IsDigitGroupingSeparator = false;
-        IsVarCalcMode = false;
+        VarCalc.IsVarCalcMode = false;
         FCalcModeLabelVisible = false;
     } else if (S == u"@DMS") {
         DigitDisplayMode = vtDms;
@@ -523,7 +523,7 @@ bool TCalculator::ExecuteCommand()
     } else if (S == u"@HISCL" || S == u"@VARCL") {
         IsCalc = false;
         ApplyDisplayMode(false);
-    } else if (IsVarCalcMode) {
+    } else if (VarCalc.IsVarCalcMode) {
         IsCalc = false; // the first prompt stays in the input line
     } else {
         IsCalc = false;
@@ -646,7 +646,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
     }
 
     const QString T = FInput.Text;
-    VarSubstituting = true;
+    VarCalc.VarSubstituting = true;
     SetInputText(E);
     const bool R = CalcExpression(IsRecord);
     if (R) {
@@ -665,10 +665,10 @@ bool TCalculator::AssignVariable(bool IsRecord)
         }
     }
     const TTextRange failed = R ? TTextRange{} : FErrorPlace; // in E
-    VarSubstituting = false;
+    VarCalc.VarSubstituting = false;
     SetInputText(T);
     FErrorPlace = {};
-    if (!IsVarCalcMode) {
+    if (!VarCalc.IsVarCalcMode) {
         // a right-hand side that failed at a place shows it in the whole line
         if (failed.IsEmpty())
             PlaceCaret(true, int(FInput.Text.size()));
@@ -684,30 +684,30 @@ bool TCalculator::StartVarCalcMode(const QString& Text)
     const TChangeBatch batch(*this);
     const QString F = Text.section(u':', 1, 1);
     if (F.isEmpty()) return true;
-    CalcModeVariableList.clear();
+    VarCalc.CalcModeVariableList.clear();
     {
         TKeyList keys;
         TExpressionTextConvert convert(&keys, &VariableDictionary);
         convert.SetIsVarCalcMode(true);
-        convert.SetCalcModeVariableList(&CalcModeVariableList);
+        convert.SetCalcModeVariableList(&VarCalc.CalcModeVariableList);
         if (!convert.Convert(F)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             return false;
         }
     }
-    CalcModeVariableList.removeDuplicates(); // keeps the first of each name
-    CalcModeVariableList.removeIf([](const QString& n) { return n.contains(u'['); });
-    if (CalcModeVariableList.isEmpty()) return true;
+    VarCalc.CalcModeVariableList.removeDuplicates(); // keeps the first of each name
+    VarCalc.CalcModeVariableList.removeIf([](const QString& n) { return n.contains(u'['); });
+    if (VarCalc.CalcModeVariableList.isEmpty()) return true;
 
-    IsVarCalcMode = true;
+    VarCalc.IsVarCalcMode = true;
     FCalcModeLabelVisible = true;
-    CalcModeVarIndex = 0;
-    CalcModeExpressionText = F;
-    VarCalcing = true;
-    ShowPrompt(CalcModeVariableList[0]);
-    CalcModeVarIndex = 1;
-    IsVarCalcModeSubstitute = true;
+    VarCalc.CalcModeVarIndex = 0;
+    VarCalc.CalcModeExpressionText = F;
+    VarCalc.VarCalcing = true;
+    ShowPrompt(VarCalc.CalcModeVariableList[0]);
+    VarCalc.CalcModeVarIndex = 1;
+    VarCalc.IsVarCalcModeSubstitute = true;
     NoteChanged();
     return true;
 }
@@ -722,30 +722,31 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
 {
     Prompted = false;
     bool result = true;
-    if (VarSubstituting || CalcModeVariableList.size() < CalcModeVarIndex) return true;
-    if (IsVarCalcModeSubstitute) {
-        IsVarCalcModeSubstitute = false;
+    if (VarCalc.VarSubstituting || VarCalc.CalcModeVariableList.size() < VarCalc.CalcModeVarIndex)
+        return true;
+    if (VarCalc.IsVarCalcModeSubstitute) {
+        VarCalc.IsVarCalcModeSubstitute = false;
         if (!AssignVariable(IsRecord)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             result = false;
         }
     }
-    if (CalcModeVariableList.size() > CalcModeVarIndex) {
+    if (VarCalc.CalcModeVariableList.size() > VarCalc.CalcModeVarIndex) {
         // a refused answer moves on to the next name
-        ShowPrompt(CalcModeVariableList[CalcModeVarIndex]);
-        ++CalcModeVarIndex;
-        IsVarCalcModeSubstitute = true;
+        ShowPrompt(VarCalc.CalcModeVariableList[VarCalc.CalcModeVarIndex]);
+        ++VarCalc.CalcModeVarIndex;
+        VarCalc.IsVarCalcModeSubstitute = true;
         Prompted = true;
         NoteChanged();
         return result;
     }
-    VarCalcing = false;
-    CalcModeExpressionText.remove(u'[');
-    CalcModeExpressionText.remove(u']');
-    SetInputText(CalcModeExpressionText);
-    CalcModeVarIndex = 0;
-    IsVarCalcModeSubstitute = false;
+    VarCalc.VarCalcing = false;
+    VarCalc.CalcModeExpressionText.remove(u'[');
+    VarCalc.CalcModeExpressionText.remove(u']');
+    SetInputText(VarCalc.CalcModeExpressionText);
+    VarCalc.CalcModeVarIndex = 0;
+    VarCalc.IsVarCalcModeSubstitute = false;
     return result;
 }
 
@@ -757,11 +758,8 @@ void TCalculator::AllClear()
     IsCalc = false;
     VarGT = 0;
     VarGTCount = 0;
-    IsVarCalcMode = false;
+    VarCalc.Stop();
     FCalcModeLabelVisible = false;
-    VarCalcing = false;
-    CalcModeVarIndex = 0;
-    IsVarCalcModeSubstitute = false;
     NoteChanged();
 }
 

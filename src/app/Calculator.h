@@ -41,6 +41,38 @@ struct TResultPopupChecks {
     bool Grouping = false;
 };
 
+// The variable prompt of "@CALC:formula": it asks for each variable of the
+// formula in turn, then shows the formula with its value; Enter there asks for
+// the variables again. Its phases, and the only combinations it takes:
+// - off: IsVarCalcMode false; the other fields then mean nothing;
+// - asking the first time: IsVarCalcMode, VarCalcing and IsVarCalcModeSubstitute
+//   true; the line holds "NAME = " for the name before CalcModeVarIndex;
+// - formula and value shown: IsVarCalcMode true, VarCalcing and
+//   IsVarCalcModeSubstitute false, CalcModeVarIndex 0; the line cannot be typed in;
+// - asking again: IsVarCalcMode and IsVarCalcModeSubstitute true, VarCalcing
+//   false; unlike the first time, each answer's value is shown and added to GT.
+// VarSubstituting is true only while an answer's right-hand side is evaluated,
+// so that this evaluation is not taken for the next answer.
+struct TVarCalcPrompt {
+    bool IsVarCalcMode = false;
+    QStringList CalcModeVariableList;     // the formula's variables, each once, in order
+    int CalcModeVarIndex = 0;             // the next name to ask for
+    QString CalcModeExpressionText;       // the formula after "@CALC:", as Enter read it
+    bool VarCalcing = false;              // the first round of questions
+    bool IsVarCalcModeSubstitute = false; // the line holds a question
+    bool VarSubstituting = false;
+
+    // The formula and its value are on display: typing leaves the line alone.
+    bool FormulaShown() const { return IsVarCalcMode && !VarCalcing && !IsVarCalcModeSubstitute; }
+    // Ends the prompt (All Clear); the names and the formula stay until the next one.
+    void Stop() {
+        IsVarCalcMode = false;
+        VarCalcing = false;
+        CalcModeVarIndex = 0;
+        IsVarCalcModeSubstitute = false;
+    }
+};
+
 // The whole calculator: every value, mode and list of the main window and every
 // command on them, without a window. The window renders this state and forwards
 // keys, clicks and actions; `korvex --eval` drives it from a terminal. The state
@@ -129,9 +161,9 @@ public:
     bool GetIsDigitGroupingSeparator() const { return IsDigitGroupingSeparator; }
     int GetHistoryCount() const { return HistoryCount; }
     int GetExpressionHistoryIndex() const { return ExpressionHistoryIndex; }
-    bool GetIsVarCalcMode() const { return IsVarCalcMode; }
-    bool GetVarCalcing() const { return VarCalcing; }
-    bool GetIsVarCalcModeSubstitute() const { return IsVarCalcModeSubstitute; }
+    bool GetIsVarCalcMode() const { return VarCalc.IsVarCalcMode; }
+    bool GetVarCalcing() const { return VarCalc.VarCalcing; }
+    bool GetIsVarCalcModeSubstitute() const { return VarCalc.IsVarCalcModeSubstitute; }
     const QString& GetCustomBtnTitle() const { return CustomBtnTitle; }
     const QString& GetCustomBtnExpression() const { return CustomBtnExpression; }
     const TVariableDictionary& Variables() const { return VariableDictionary; }
@@ -373,13 +405,7 @@ private:
     int Eng = 0;
     QString CustomBtnTitle;
     QString CustomBtnExpression;
-    bool IsVarCalcMode = false;
-    QStringList CalcModeVariableList;
-    int CalcModeVarIndex = 0;
-    QString CalcModeExpressionText;
-    bool VarCalcing = false;
-    bool IsVarCalcModeSubstitute = false;
-    bool VarSubstituting = false;
+    TVarCalcPrompt VarCalc;
 
     // what the window shows
     TInputLine FInput;
