@@ -195,25 +195,56 @@ public:
     void VariablePopupItemClick(int Position);
     // Replaces the text, caret at its end, nothing selected.
     void SetInputText(const QString& Text);
+    // Puts the caret at Position; SelectAll selects the whole line as well.
     void PlaceCaret(bool SelectAll, int Position);
 
     // --- Enter and what goes through it -------------------------------------------
+    // Enter: a running variable prompt takes the line as its answer first; a line
+    // starting with "@" is a command, one with "=" an assignment, and any other
+    // line's value becomes Ans (the old Ans PreAns), is added to GT and, with
+    // IsRecord, recorded; a failure shows its message and selects where the line
+    // failed. True when the line gave a value.
     bool CalcExpression(bool IsRecord);
+    // Runs the "@" command on the line; a mode command shows the newest record
+    // again in the new mode. An unknown command of seven characters or more
+    // passes silently; a shorter one, a wrong digit or a formula that does not
+    // convert clears the line and shows "Mode Error".
     bool ExecuteCommand();
+    // "@BUTTON=title:expression" gives the custom button its caption and template;
+    // without "=" or with an empty template the button is hidden.
     void SetCustomButton(const QString& Command);
+    // The template goes in the line, each "[]" replaced by the line as it was,
+    // and is calculated and recorded as Enter would; a result longer than
+    // MaxInputLength is refused.
     void CustomBtnActionExecute();
+    // "NAME = expression": the value goes into NAME ("M" is the memory, "M = 0"
+    // clears it) and the history keeps the whole line; false for a name that is
+    // a function word or reads back as something else, and for a right-hand side
+    // that does not convert.
     bool AssignVariable(bool IsRecord);
+    // "@CALC:formula" starts the variable prompt at the formula's first variable;
+    // a formula without variables starts nothing, and one that does not convert
+    // gives false.
     bool StartVarCalcMode(const QString& Text);
+    // Empties the line and the result, sets GT and its count to 0 and ends the
+    // variable prompt; Ans, the memory and the variables stay.
     void AllClear();
 
     // --- display and angle modes ------------------------------------------------------
+    // The result area takes the display mode, and the line shows the newest
+    // record again; with Recalculate its recorded value is shown and the line is
+    // selected as after Enter, without evaluating it again.
     void ApplyDisplayMode(bool Recalculate);
+    // The angle unit of the coming calculations; the value shown stays as it is.
     void DegActionExecute() { SetAngle(atDeg); }
     void RadActionExecute() { SetAngle(atRad); }
     void GradActionExecute() { SetAngle(atGrad); }
+    // The display modes: each shows the newest record again in the new mode. Fix
+    // takes 0 to 9 digits, Sci 2 to 9; a count beyond is taken as the nearest end.
     void NormalActionExecute();
     void FixActionExecute(int Digits);
     void SciActionExecute(int Digits);
+    // Turns digit grouping on or off, the newest record shown again.
     void DigitGroupingSeparatorActionExecute();
     // The shown value, formatted, for the clipboard. False while the result area
     // shows a message or a stale value, or when the value cannot be formatted;
@@ -221,26 +252,52 @@ public:
     bool CopyActionExecute(QString& Text);
 
     // --- memory ------------------------------------------------------------------------
+    // The memory takes Value and the M button shows it.
     void SetMemoryValue(double Value);
+    // The memory and its count go to 0 and the M button is hidden.
     void ClearMemory();
+    // "M" goes at the end of the line, or replaces a line just calculated.
     void MActionExecute();
+    // M+ adds Ans to the memory and M- takes it away; a line not yet calculated
+    // is first calculated and recorded as Enter would, and when that fails the
+    // previous Ans is used.
     void MPlusActionExecute() { MemoryAdd(+1); }
     void MMinusActionExecute() { MemoryAdd(-1); }
     void MCLActionExecute() { ClearMemory(); }
 
     // --- history and recorded expressions -----------------------------------------------
+    // Takes the history limit from the settings: the oldest records beyond it go
+    // and the list has as many rows.
     void ApplyHistoryCount();
+    // Down and Up recall the next older and newer record, stopping at the ends:
+    // its line, selected, and its recorded value in its display mode, the angle
+    // caption naming its unit; nothing is evaluated and the calculator's own
+    // modes stay.
     void UpKeyActionExecute();
     void DownKeyActionExecute();
+    // The popup's line at Position is evaluated again with today's values and
+    // modes, and not recorded again.
     void HistoryMenuItemClick(int Position);
+    // The record at Index (0 the oldest) lends its angle unit to the calculator,
+    // for the calculations after it too, and its display mode to the result
+    // area; then its line is evaluated again without being recorded.
     void HistoryListClick(int Index);
+    // The line goes to the top of the recorded expressions (one already there
+    // moves up) and the list is shown.
     void RecordExpressionActionExecute();
+    // Removes the selected recorded expression; the list hides with the last one.
     void DelRecordExpressionActionExecute();
+    // An index beyond the list selects none.
     void SelectRecordExpression(int Index);
     void MoveRecordExpression(int Delta); // Alt+Up (-1) and Alt+Down (+1)
+    // An All Clear, then the selected expression goes in the line, unevaluated:
+    // with a ";" in it, only what follows the label before the first ";" (up to a
+    // further ";"), leading blanks dropped.
     void ExpressionRecordFrameListBoxDblClick();
 
     // --- window options kept as state -------------------------------------------------------
+    // Keeps the window above the others or stops doing so; the window follows
+    // TopMostChanged.
     void TopMostActionExecute();
     void SetTopMost(bool On);
     // The double-click on the menu bar and "@TRANSPARENCY": on keeps the level,
