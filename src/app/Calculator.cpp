@@ -215,7 +215,7 @@ QList<TCalculator::TVariableItem> TCalculator::VariablePopupItems() const {
     };
     for (int i = 0; i < VariableDictionary.Count(); ++i)
         add(VariableDictionary.GetNameItems(i), VariableDictionary.GetValueItems(i));
-    if (FMVisible) add(QStringLiteral("M"), VarM);
+    if (FMVisible) add(QStringLiteral("M"), CalcValues.VarM);
     return items;
 }
 
@@ -232,21 +232,6 @@ void TCalculator::VariablePopupItemClick(int Position) {
 // ---------------------------------------------------------------------------------
 // The live preview
 
-TCalcValues TCalculator::Values() const
-{
-    TCalcValues v;
-    v.Ans = Ans;
-    v.PreAns = PreAns;
-    v.VarM = VarM;
-    v.VarX = VarX;
-    v.VarY = VarY;
-    v.VarGT = VarGT;
-    v.VarMCount = VarMCount;
-    v.VarGTCount = VarGTCount;
-    v.AngleMode = AngleMode;
-    return v;
-}
-
 void TCalculator::CancelPreview() { ++FPreviewGeneration; }
 
 void TCalculator::ExpressionEditChangeTracking()
@@ -260,7 +245,7 @@ void TCalculator::ExpressionEditChangeTracking()
     // The task works on copies taken here that share no data with the originals,
     // so it never reads what this thread goes on writing.
     FPreviewPool.start(new TPreviewTask(this, generation, QString(FInput.Text.constData(), FInput.Text.size()),
-                                        VariableDictionary.Snapshot(), Values()));
+                                        VariableDictionary.Snapshot(), CalcValues));
 }
 
 TCalculator::TPreviewTask::TPreviewTask(TCalculator* Owner, quint64 Generation, const QString& Text,
@@ -346,23 +331,23 @@ bool TCalculator::CalcExpression(bool IsRecord)
         return false;
     }
 
-    const TCalcValues before = Values();
+    const TCalcValues before = CalcValues;
     const TEvalOutcome outcome = FEvaluator.Evaluate(S, VariableDictionary, before);
     bool result = true;
     if (outcome.Kind == eoValue) {
-        Ans = outcome.Value;
+        CalcValues.Ans = outcome.Value;
         if (!VarCalc.VarCalcing) {
-            PreAns = before.Ans;
-            VarX = outcome.VarX;
-            VarY = outcome.VarY;
-            ShowValue(Ans);
+            CalcValues.PreAns = before.Ans;
+            CalcValues.VarX = outcome.VarX;
+            CalcValues.VarY = outcome.VarY;
+            ShowValue(CalcValues.Ans);
             PlaceCaret(true, int(FInput.Text.size()));
             // an overflowing sum still leaves the value shown and recorded
-            VarGT = VarGT + Ans;
-            if (VarGTCount < INT32_MAX) ++VarGTCount;
+            CalcValues.VarGT = CalcValues.VarGT + CalcValues.Ans;
+            if (CalcValues.VarGTCount < INT32_MAX) ++CalcValues.VarGTCount;
         }
         if (IsRecord) {
-            AddHistory(FInput.Text, Ans, before.Ans, before.PreAns, before.VarM, before.VarGT);
+            AddHistory(FInput.Text, CalcValues.Ans, before.Ans, before.PreAns, before.VarM, before.VarGT);
             emit HistoryChanged();
             ExpressionHistoryIndex = int(FExpressionHistorys.size()) - 1;
             SelectHistoryRow(0);
@@ -414,7 +399,7 @@ void TCalculator::AddHistory(const QString& Expression, double Value, double Eva
     record->SetAns(EvalAns);
     record->SetVarM(EvalM);
     record->SetVarGT(EvalGT);
-    record->SetAngleMode(AngleMode);
+    record->SetAngleMode(CalcValues.AngleMode);
     record->SetViewMode(FViewer.ViewMode());
     record->SetDigitNumber(FViewer.DigitNumber());
     record->SetIsGroupingSeparator(FViewer.IsGroupingSeparator());
@@ -455,19 +440,19 @@ bool TCalculator::ExecuteCommand()
     } else if (S == u"@BIN") {
         DigitDisplayMode = vtBin;
     } else if (S == u"@DEG") {
-        AngleMode = atDeg;
+        CalcValues.AngleMode = atDeg;
     } else if (S == u"@RAD") {
-        AngleMode = atRad;
+        CalcValues.AngleMode = atRad;
     } else if (S == u"@GRAD") {
-        AngleMode = atGrad;
+        CalcValues.AngleMode = atGrad;
     } else if (S == u"@MCL") {
         ClearMemory();
     } else if (S == u"@M+") {
-        SetMemoryValue(VarM + Ans);
-        if (VarMCount < INT32_MAX) ++VarMCount;
+        SetMemoryValue(CalcValues.VarM + CalcValues.Ans);
+        if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
     } else if (S == u"@M-") {
-        SetMemoryValue(VarM - Ans);
-        if (VarMCount < INT32_MAX) ++VarMCount;
+        SetMemoryValue(CalcValues.VarM - CalcValues.Ans);
+        if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
     } else if (S == u"@,") {
         IsDigitGroupingSeparator = !IsDigitGroupingSeparator;
     } else if (S == u"@TOPMOST") {
@@ -528,7 +513,7 @@ bool TCalculator::ExecuteCommand()
     } else {
         IsCalc = false;
         ApplyDisplayMode(true);
-        UpdateAngleModeCaption(AngleMode);
+        UpdateAngleModeCaption(CalcValues.AngleMode);
     }
     NoteChanged();
     return result;
@@ -651,11 +636,11 @@ bool TCalculator::AssignVariable(bool IsRecord)
     const bool R = CalcExpression(IsRecord);
     if (R) {
         if (name == u"M") {
-            SetMemoryValue(Ans);
-            if (VarMCount < INT32_MAX) ++VarMCount;
+            SetMemoryValue(CalcValues.Ans);
+            if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
             if (E == u"0") ClearMemory();
         } else {
-            VariableDictionary.AddOrSetValue(name, Ans);
+            VariableDictionary.AddOrSetValue(name, CalcValues.Ans);
         }
         // with a limit of 0 the record is already gone again
         if (IsRecord && !FExpressionHistorys.empty()) {
@@ -756,8 +741,8 @@ void TCalculator::AllClear()
     SetInputText(QString());
     ShowValue(0);
     IsCalc = false;
-    VarGT = 0;
-    VarGTCount = 0;
+    CalcValues.VarGT = 0;
+    CalcValues.VarGTCount = 0;
     VarCalc.Stop();
     FCalcModeLabelVisible = false;
     NoteChanged();
@@ -798,7 +783,7 @@ void TCalculator::ApplyDisplayMode(bool Recalculate)
 void TCalculator::SetAngle(TAngleType Mode)
 {
     const TChangeBatch batch(*this);
-    AngleMode = Mode;
+    CalcValues.AngleMode = Mode;
     UpdateAngleModeCaption(Mode);
     emit FocusInputRequested();
     NoteChanged();
@@ -892,7 +877,7 @@ bool TCalculator::CopyActionExecute(QString& Text)
 void TCalculator::SetMemoryValue(double Value)
 {
     const TChangeBatch batch(*this);
-    VarM = Value;
+    CalcValues.VarM = Value;
     UpdateMemoryButton();
 }
 
@@ -901,16 +886,16 @@ void TCalculator::UpdateMemoryButton()
     FMVisible = true;
     // the Normal text without grouping: 10 significant digits, 9 below 1
     const int sd = FViewer.SignificantDigits();
-    const bool belowOne = !(VarM >= 1 || VarM <= -1);
-    FMCaption = QStringLiteral("M=") + DecimalFormat::General(VarM, belowOne ? sd - 1 : sd, 0);
+    const bool belowOne = !(CalcValues.VarM >= 1 || CalcValues.VarM <= -1);
+    FMCaption = QStringLiteral("M=") + DecimalFormat::General(CalcValues.VarM, belowOne ? sd - 1 : sd, 0);
     NoteChanged();
 }
 
 void TCalculator::ClearMemory()
 {
     const TChangeBatch batch(*this);
-    VarM = 0;
-    VarMCount = 0;
+    CalcValues.VarM = 0;
+    CalcValues.VarMCount = 0;
     FMVisible = false;
     FMCaption = QStringLiteral("M");
     NoteChanged();
@@ -925,8 +910,8 @@ void TCalculator::MemoryAdd(int Sign)
         PlaceCaret(true, int(FInput.Text.size()));
     }
     // runs even when that calculation failed: the previous answer goes in
-    SetMemoryValue(Sign > 0 ? VarM + Ans : VarM - Ans);
-    if (VarMCount < INT32_MAX) ++VarMCount;
+    SetMemoryValue(Sign > 0 ? CalcValues.VarM + CalcValues.Ans : CalcValues.VarM - CalcValues.Ans);
+    if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
 }
 
 void TCalculator::MActionExecute()
@@ -1020,8 +1005,8 @@ void TCalculator::HistoryListClick(int Index)
     const TChangeBatch batch(*this);
     if (Index < 0 || Index >= int(FExpressionHistorys.size())) return;
     const TExpressionHistory& R = *FExpressionHistorys[std::size_t(Index)];
-    AngleMode = R.AngleMode();
-    UpdateAngleModeCaption(AngleMode);
+    CalcValues.AngleMode = R.AngleMode();
+    UpdateAngleModeCaption(CalcValues.AngleMode);
     FViewer.SetIsGroupingSeparator(R.IsGroupingSeparator());
     FViewer.SetViewMode(R.ViewMode());
     FViewer.SetDigitNumber(R.DigitNumber());
@@ -1146,7 +1131,7 @@ void TCalculator::StartWithDefaults()
     AppData.HistoryCount = 10;
     IsRealTimeCalc = false;
     ApplyHistoryCount();
-    UpdateAngleModeCaption(AngleMode);
+    UpdateAngleModeCaption(CalcValues.AngleMode);
     UpdateResultModeCaption();
 }
 
@@ -1218,7 +1203,7 @@ void TCalculator::RestoreAppData()
     }
 
     IsDigitGroupingSeparator = AppData.IsDigitGroupingSeparator;
-    AngleMode = AppData.AngleMode;
+    CalcValues.AngleMode = AppData.AngleMode;
     // the display mode comes back with its digits
     DigitDisplayMode = AppData.ViewMode == vtNotView ? vtNormal : AppData.ViewMode;
     RoundDecimal = AppData.RoundDecimal;
@@ -1226,7 +1211,7 @@ void TCalculator::RestoreAppData()
     FViewer.SetViewMode(DigitDisplayMode);
     FViewer.SetDigitNumber(RoundDecimal);
     FViewer.SetEng(Eng);
-    UpdateAngleModeCaption(AngleMode);
+    UpdateAngleModeCaption(CalcValues.AngleMode);
     UpdateResultModeCaption();
     FViewer.SetIsGroupingSeparator(IsDigitGroupingSeparator);
 
@@ -1254,9 +1239,9 @@ void TCalculator::RestoreAppData()
     }
     if (AppData.IsVariableRecord) {
         SetMemoryValue(AppData.VarM);
-        if (VarM == 0) ClearMemory();
-        Ans = AppData.Ans;
-        PreAns = AppData.PreAns;
+        if (CalcValues.VarM == 0) ClearMemory();
+        CalcValues.Ans = AppData.Ans;
+        CalcValues.PreAns = AppData.PreAns;
         IsCalc = AppData.IsCalc;
     }
     NoteChanged();
@@ -1285,14 +1270,14 @@ void TCalculator::FormShow()
 void TCalculator::FormSaveState()
 {
     AppData.InputExpressionText = FInput.Text;
-    AppData.VarM = VarM;
-    AppData.Ans = Ans;
-    AppData.PreAns = PreAns;
+    AppData.VarM = CalcValues.VarM;
+    AppData.Ans = CalcValues.Ans;
+    AppData.PreAns = CalcValues.PreAns;
     AppData.IsCalc = IsCalc;
     AppData.ViewMode = DigitDisplayMode;
     AppData.RoundDecimal = RoundDecimal;
     AppData.Eng = Eng;
-    AppData.AngleMode = AngleMode;
+    AppData.AngleMode = CalcValues.AngleMode;
     AppData.IsTopMost = FIsTopMost;
     AppData.Transparency = FTransparency;
     AppData.IsDigitGroupingSeparator = IsDigitGroupingSeparator;

@@ -125,7 +125,7 @@ public:
     bool RecordExpressionFrameVisible() const { return FRecordFrameVisible; }
     float RecordExpressionFrameHeight() const { return FRecordFrameHeight; }
     void SetRecordExpressionFrameHeight(float Height) { FRecordFrameHeight = Height; }
-    TAngleType AnglePopupCheck() const { return AngleMode; }
+    TAngleType AnglePopupCheck() const { return CalcValues.AngleMode; }
     // An entry of the variables popup: what it reads and the name it inserts.
     struct TVariableItem {
         QString Caption; // NAME = value, the value in the current display mode
@@ -145,16 +145,16 @@ public:
     bool Transparency() const { return FTransparency; }
 
     // --- calculator values ------------------------------------------------------
-    double GetAns() const { return Ans; }
-    double GetPreAns() const { return PreAns; }
-    double GetVarM() const { return VarM; }
-    double GetVarX() const { return VarX; }
-    double GetVarY() const { return VarY; }
-    double GetVarGT() const { return VarGT; }
-    int GetVarMCount() const { return VarMCount; }
-    int GetVarGTCount() const { return VarGTCount; }
+    double GetAns() const { return CalcValues.Ans; }
+    double GetPreAns() const { return CalcValues.PreAns; }
+    double GetVarM() const { return CalcValues.VarM; }
+    double GetVarX() const { return CalcValues.VarX; }
+    double GetVarY() const { return CalcValues.VarY; }
+    double GetVarGT() const { return CalcValues.VarGT; }
+    int GetVarMCount() const { return CalcValues.VarMCount; }
+    int GetVarGTCount() const { return CalcValues.VarGTCount; }
     bool GetIsCalc() const { return IsCalc; }
-    TAngleType GetAngleMode() const { return AngleMode; }
+    TAngleType GetAngleMode() const { return CalcValues.AngleMode; }
     TResultViewType GetDigitDisplayMode() const { return DigitDisplayMode; }
     int GetRoundDecimal() const { return RoundDecimal; }
     int GetEng() const { return Eng; }
@@ -416,7 +416,6 @@ private:
     // A place in the line's folded text Folded, found in the line as typed.
     TTextRange TypedPlace(TTextRange Place, const QString& Folded) const;
     QString VariableItemName(int Position) const;
-    TCalcValues Values() const;
     void ExpressionEditChangeTracking();
     void CancelPreview();
     // Changed() once per command: the steps of a command only note that the
@@ -445,17 +444,11 @@ private:
     TCalcResultViewer FViewer;
     int HistoryCount = 0;
     bool IsRealTimeCalc = false;
-    double Ans = 0;
-    double PreAns = 0;
-    double VarM = 0;
-    double VarX = 0;
-    double VarY = 0;
-    double VarGT = 0;
-    int VarMCount = 0;
-    int VarGTCount = 0;
+    // Ans, PreAns, the memory, X, Y, the grand total, their counts and the angle
+    // unit, as an evaluation reads them
+    TCalcValues CalcValues;
     TVariableDictionary VariableDictionary;
     bool IsCalc = false;
-    TAngleType AngleMode = atDeg;
     bool IsDigitGroupingSeparator = false;
     TResultViewType DigitDisplayMode = vtNormal;
     int RoundDecimal = 0;
