@@ -243,9 +243,7 @@ void Convert(const QString& Text) {
     Require(ConvertHalfWidthUpper(folded) == folded, "folding twice changes nothing", folded);
 
     TKeyList keys;
-    TExpressionTextConvert convert;
-    convert.SetKeyList(&keys);
-    convert.SetVariableDictionary(&Variables());
+    TExpressionTextConvert convert(&keys, &Variables());
     const bool converted = convert.Convert(Text);
     Require(convert.ErrorIndex() >= 0 && convert.ErrorIndex() <= folded.size(),
             "a failure position lies in the text", Text);
@@ -297,19 +295,10 @@ void EvaluateKeys(const std::uint8_t* Data, std::size_t Size, TAngleType Angle) 
     keys.reserve(qsizetype(Size));
     for (std::size_t i = 0; i < Size; ++i)
         keys.append(TExpressionKey(Data[i] % (ekExressionKeyEnd + 1)));
-    const TCalcValues v = Values(Angle);
     TCalculatorExpression e;
     e.SetKeyList(keys);
     e.SetVariableDictionary(&Variables());
-    e.SetAngleMode(v.AngleMode);
-    e.SetLastValue(v.Ans);
-    e.SetPreLastValue(v.PreAns);
-    e.SetVarM(v.VarM);
-    e.SetVarX(v.VarX);
-    e.SetVarY(v.VarY);
-    e.SetVarGT(v.VarGT);
-    e.SetVarMCount(v.VarMCount);
-    e.SetVarGTCount(v.VarGTCount);
+    e.SetValues(Values(Angle));
     try {
         Require(std::isfinite(e.Calc()), "a value of keys is finite");
     } catch (const EExpressionError& error) {

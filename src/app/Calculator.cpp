@@ -46,9 +46,7 @@ bool ReadsAsOneVariable(const QString& Name) {
     TVariableDictionary only;
     only.AddOrSetValue(Name, 0);
     TKeyList keys;
-    TExpressionTextConvert convert;
-    convert.SetKeyList(&keys);
-    convert.SetVariableDictionary(&only);
+    TExpressionTextConvert convert(&keys, &only);
     return convert.Convert(Name) && keys == TKeyList{ekVariable, ekLParen, ek0, ekRParen};
 }
 
@@ -164,7 +162,7 @@ void TCalculator::TypeText(const QString& Text)
             IsCalc = false;
         }
         // the formula's value of the variable-calculation mode cannot be edited
-        if (IsVarCalcMode && !VarCalcing && !IsVarCalcModeSubstitute) continue;
+        if (VarCalc.FormulaShown()) continue;
         InsertText(QString(ch));
     }
 }
@@ -217,7 +215,7 @@ QList<TCalculator::TVariableItem> TCalculator::VariablePopupItems() const {
     };
     for (int i = 0; i < VariableDictionary.Count(); ++i)
         add(VariableDictionary.GetNameItems(i), VariableDictionary.GetValueItems(i));
-    if (FMVisible) add(QStringLiteral("M"), VarM);
+    if (FMVisible) add(QStringLiteral("M"), CalcValues.VarM);
     return items;
 }
 
@@ -227,27 +225,12 @@ void TCalculator::VariablePopupItemClick(int Position) {
     emit FocusInputRequested();
     IsCalc = false;
     // the formula's value of the variable-calculation mode cannot be edited
-    if (IsVarCalcMode && !VarCalcing && !IsVarCalcModeSubstitute) return;
+    if (VarCalc.FormulaShown()) return;
     InsertText(name);
 }
 
 // ---------------------------------------------------------------------------------
 // The live preview
-
-TCalcValues TCalculator::Values() const
-{
-    TCalcValues v;
-    v.Ans = Ans;
-    v.PreAns = PreAns;
-    v.VarM = VarM;
-    v.VarX = VarX;
-    v.VarY = VarY;
-    v.VarGT = VarGT;
-    v.VarMCount = VarMCount;
-    v.VarGTCount = VarGTCount;
-    v.AngleMode = AngleMode;
-    return v;
-}
 
 void TCalculator::CancelPreview() { ++FPreviewGeneration; }
 
@@ -262,7 +245,7 @@ void TCalculator::ExpressionEditChangeTracking()
     // The task works on copies taken here that share no data with the originals,
     // so it never reads what this thread goes on writing.
     FPreviewPool.start(new TPreviewTask(this, generation, QString(FInput.Text.constData(), FInput.Text.size()),
-                                        VariableDictionary.Snapshot(), Values()));
+                                        VariableDictionary.Snapshot(), CalcValues));
 }
 
 TCalculator::TPreviewTask::TPreviewTask(TCalculator* Owner, quint64 Generation, const QString& Text,
@@ -328,10 +311,10 @@ void TCalculator::ShowMessage(const QString& Message) {
 bool TCalculator::EnterLine(const QString& Line)
 {
     const TChangeBatch batch(*this);
-    if (IsVarCalcMode && IsVarCalcModeSubstitute) {
+    if (VarCalc.IsVarCalcMode && VarCalc.IsVarCalcModeSubstitute) {
         PlaceCaret(false, int(FInput.Text.size()));
         PasteText(Line);
-    } else if (!(IsVarCalcMode && !VarCalcing)) {
+    } else if (!VarCalc.FormulaShown()) {
         SetInputText(Line);
     }
     return CalcExpression(true);
@@ -340,7 +323,7 @@ bool TCalculator::EnterLine(const QString& Line)
 bool TCalculator::CalcExpression(bool IsRecord)
 {
     const TChangeBatch batch(*this);
-    if (IsVarCalcMode) {
+    if (VarCalc.IsVarCalcMode) {
         bool prompted = false;
         const bool stepped = StepVarCalcMode(IsRecord, prompted);
         if (prompted) return stepped;
@@ -360,23 +343,23 @@ bool TCalculator::CalcExpression(bool IsRecord)
         return false;
     }
 
-    const TCalcValues before = Values();
+    const TCalcValues before = CalcValues;
     const TEvalOutcome outcome = FEvaluator.Evaluate(S, VariableDictionary, before);
     bool result = true;
     if (outcome.Kind == eoValue) {
-        Ans = outcome.Value;
-        if (!VarCalcing) {
-            PreAns = before.Ans;
-            VarX = outcome.VarX;
-            VarY = outcome.VarY;
-            ShowValue(Ans);
+        CalcValues.Ans = outcome.Value;
+        if (!VarCalc.VarCalcing) {
+            CalcValues.PreAns = before.Ans;
+            CalcValues.VarX = outcome.VarX;
+            CalcValues.VarY = outcome.VarY;
+            ShowValue(CalcValues.Ans);
             PlaceCaret(true, int(FInput.Text.size()));
             // an overflowing sum still leaves the value shown and recorded
-            VarGT = VarGT + Ans;
-            if (VarGTCount < INT32_MAX) ++VarGTCount;
+            CalcValues.VarGT = CalcValues.VarGT + CalcValues.Ans;
+            if (CalcValues.VarGTCount < INT32_MAX) ++CalcValues.VarGTCount;
         }
         if (IsRecord) {
-            AddHistory(FInput.Text, Ans, before.Ans, before.PreAns, before.VarM, before.VarGT);
+            AddHistory(FInput.Text, CalcValues.Ans, before.Ans, before.PreAns, before.VarM, before.VarGT);
             emit HistoryChanged();
             ExpressionHistoryIndex = int(FExpressionHistorys.size()) - 1;
             SelectHistoryRow(0);
@@ -397,7 +380,7 @@ TTextRange TCalculator::TypedPlace(TTextRange Place, const QString& Folded) cons
 
 void TCalculator::SelectErrorPlace(TTextRange Place) {
     // the variable-calculation mode puts its next prompt or its formula in the line
-    if (Place.IsEmpty() || IsVarCalcMode) {
+    if (Place.IsEmpty() || VarCalc.IsVarCalcMode) {
         FErrorPlace = {};
         return;
     }
@@ -428,7 +411,7 @@ void TCalculator::AddHistory(const QString& Expression, double Value, double Eva
     record->SetAns(EvalAns);
     record->SetVarM(EvalM);
     record->SetVarGT(EvalGT);
-    record->SetAngleMode(AngleMode);
+    record->SetAngleMode(CalcValues.AngleMode);
     record->SetViewMode(FViewer.ViewMode());
     record->SetDigitNumber(FViewer.DigitNumber());
     record->SetIsGroupingSeparator(FViewer.IsGroupingSeparator());
@@ -460,7 +443,7 @@ bool TCalculator::ExecuteCommand()
     if (S == u"@" || S == u"@NORM") {
         DigitDisplayMode = vtNormal;
         IsDigitGroupingSeparator = false;
-        IsVarCalcMode = false;
+        VarCalc.IsVarCalcMode = false;
         FCalcModeLabelVisible = false;
     } else if (S == u"@DMS") {
         DigitDisplayMode = vtDms;
@@ -469,19 +452,19 @@ bool TCalculator::ExecuteCommand()
     } else if (S == u"@BIN") {
         DigitDisplayMode = vtBin;
     } else if (S == u"@DEG") {
-        AngleMode = atDeg;
+        CalcValues.AngleMode = atDeg;
     } else if (S == u"@RAD") {
-        AngleMode = atRad;
+        CalcValues.AngleMode = atRad;
     } else if (S == u"@GRAD") {
-        AngleMode = atGrad;
+        CalcValues.AngleMode = atGrad;
     } else if (S == u"@MCL") {
         ClearMemory();
     } else if (S == u"@M+") {
-        SetMemoryValue(VarM + Ans);
-        if (VarMCount < INT32_MAX) ++VarMCount;
+        SetMemoryValue(CalcValues.VarM + CalcValues.Ans);
+        if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
     } else if (S == u"@M-") {
-        SetMemoryValue(VarM - Ans);
-        if (VarMCount < INT32_MAX) ++VarMCount;
+        SetMemoryValue(CalcValues.VarM - CalcValues.Ans);
+        if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
     } else if (S == u"@,") {
         IsDigitGroupingSeparator = !IsDigitGroupingSeparator;
     } else if (S == u"@TOPMOST") {
@@ -537,12 +520,12 @@ bool TCalculator::ExecuteCommand()
     } else if (S == u"@HISCL" || S == u"@VARCL") {
         IsCalc = false;
         ApplyDisplayMode(false);
-    } else if (IsVarCalcMode) {
+    } else if (VarCalc.IsVarCalcMode) {
         IsCalc = false; // the first prompt stays in the input line
     } else {
         IsCalc = false;
         ApplyDisplayMode(true);
-        UpdateAngleModeCaption(AngleMode);
+        UpdateAngleModeCaption(CalcValues.AngleMode);
     }
     NoteChanged();
     return result;
@@ -649,9 +632,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
 
     {
         TKeyList keys;
-        TExpressionTextConvert convert;
-        convert.SetKeyList(&keys);
-        convert.SetVariableDictionary(&VariableDictionary);
+        TExpressionTextConvert convert(&keys, &VariableDictionary);
         if (!convert.Convert(E)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
@@ -662,16 +643,16 @@ bool TCalculator::AssignVariable(bool IsRecord)
     }
 
     const QString T = FInput.Text;
-    VarSubstituting = true;
+    VarCalc.VarSubstituting = true;
     SetInputText(E);
     const bool R = CalcExpression(IsRecord);
     if (R) {
         if (name == u"M") {
-            SetMemoryValue(Ans);
-            if (VarMCount < INT32_MAX) ++VarMCount;
+            SetMemoryValue(CalcValues.Ans);
+            if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
             if (E == u"0") ClearMemory();
         } else {
-            VariableDictionary.AddOrSetValue(name, Ans);
+            VariableDictionary.AddOrSetValue(name, CalcValues.Ans);
         }
         // with a limit of 0 the record is already gone again
         if (IsRecord && !FExpressionHistorys.empty()) {
@@ -681,10 +662,10 @@ bool TCalculator::AssignVariable(bool IsRecord)
         }
     }
     const TTextRange failed = R ? TTextRange{} : FErrorPlace; // in E
-    VarSubstituting = false;
+    VarCalc.VarSubstituting = false;
     SetInputText(T);
     FErrorPlace = {};
-    if (!IsVarCalcMode) {
+    if (!VarCalc.IsVarCalcMode) {
         // a right-hand side that failed at a place shows it in the whole line
         if (failed.IsEmpty())
             PlaceCaret(true, int(FInput.Text.size()));
@@ -700,32 +681,30 @@ bool TCalculator::StartVarCalcMode(const QString& Text)
     const TChangeBatch batch(*this);
     const QString F = Text.section(u':', 1, 1);
     if (F.isEmpty()) return true;
-    CalcModeVariableList.clear();
+    VarCalc.CalcModeVariableList.clear();
     {
         TKeyList keys;
-        TExpressionTextConvert convert;
-        convert.SetKeyList(&keys);
-        convert.SetVariableDictionary(&VariableDictionary);
+        TExpressionTextConvert convert(&keys, &VariableDictionary);
         convert.SetIsVarCalcMode(true);
-        convert.SetCalcModeVariableList(&CalcModeVariableList);
+        convert.SetCalcModeVariableList(&VarCalc.CalcModeVariableList);
         if (!convert.Convert(F)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             return false;
         }
     }
-    CalcModeVariableList.removeDuplicates(); // keeps the first of each name
-    CalcModeVariableList.removeIf([](const QString& n) { return n.contains(u'['); });
-    if (CalcModeVariableList.isEmpty()) return true;
+    VarCalc.CalcModeVariableList.removeDuplicates(); // keeps the first of each name
+    VarCalc.CalcModeVariableList.removeIf([](const QString& n) { return n.contains(u'['); });
+    if (VarCalc.CalcModeVariableList.isEmpty()) return true;
 
-    IsVarCalcMode = true;
+    VarCalc.IsVarCalcMode = true;
     FCalcModeLabelVisible = true;
-    CalcModeVarIndex = 0;
-    CalcModeExpressionText = F;
-    VarCalcing = true;
-    ShowPrompt(CalcModeVariableList[0]);
-    CalcModeVarIndex = 1;
-    IsVarCalcModeSubstitute = true;
+    VarCalc.CalcModeVarIndex = 0;
+    VarCalc.CalcModeExpressionText = F;
+    VarCalc.VarCalcing = true;
+    ShowPrompt(VarCalc.CalcModeVariableList[0]);
+    VarCalc.CalcModeVarIndex = 1;
+    VarCalc.IsVarCalcModeSubstitute = true;
     NoteChanged();
     return true;
 }
@@ -740,30 +719,31 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
 {
     Prompted = false;
     bool result = true;
-    if (VarSubstituting || CalcModeVariableList.size() < CalcModeVarIndex) return true;
-    if (IsVarCalcModeSubstitute) {
-        IsVarCalcModeSubstitute = false;
+    if (VarCalc.VarSubstituting || VarCalc.CalcModeVariableList.size() < VarCalc.CalcModeVarIndex)
+        return true;
+    if (VarCalc.IsVarCalcModeSubstitute) {
+        VarCalc.IsVarCalcModeSubstitute = false;
         if (!AssignVariable(IsRecord)) {
             ShowMessage(QStringLiteral("Syntax error"));
             IsCalc = true;
             result = false;
         }
     }
-    if (CalcModeVariableList.size() > CalcModeVarIndex) {
+    if (VarCalc.CalcModeVariableList.size() > VarCalc.CalcModeVarIndex) {
         // a refused answer moves on to the next name
-        ShowPrompt(CalcModeVariableList[CalcModeVarIndex]);
-        ++CalcModeVarIndex;
-        IsVarCalcModeSubstitute = true;
+        ShowPrompt(VarCalc.CalcModeVariableList[VarCalc.CalcModeVarIndex]);
+        ++VarCalc.CalcModeVarIndex;
+        VarCalc.IsVarCalcModeSubstitute = true;
         Prompted = true;
         NoteChanged();
         return result;
     }
-    VarCalcing = false;
-    CalcModeExpressionText.remove(u'[');
-    CalcModeExpressionText.remove(u']');
-    SetInputText(CalcModeExpressionText);
-    CalcModeVarIndex = 0;
-    IsVarCalcModeSubstitute = false;
+    VarCalc.VarCalcing = false;
+    VarCalc.CalcModeExpressionText.remove(u'[');
+    VarCalc.CalcModeExpressionText.remove(u']');
+    SetInputText(VarCalc.CalcModeExpressionText);
+    VarCalc.CalcModeVarIndex = 0;
+    VarCalc.IsVarCalcModeSubstitute = false;
     return result;
 }
 
@@ -773,13 +753,10 @@ void TCalculator::AllClear()
     SetInputText(QString());
     ShowValue(0);
     IsCalc = false;
-    VarGT = 0;
-    VarGTCount = 0;
-    IsVarCalcMode = false;
+    CalcValues.VarGT = 0;
+    CalcValues.VarGTCount = 0;
+    VarCalc.Stop();
     FCalcModeLabelVisible = false;
-    VarCalcing = false;
-    CalcModeVarIndex = 0;
-    IsVarCalcModeSubstitute = false;
     NoteChanged();
 }
 
@@ -818,7 +795,7 @@ void TCalculator::ApplyDisplayMode(bool Recalculate)
 void TCalculator::SetAngle(TAngleType Mode)
 {
     const TChangeBatch batch(*this);
-    AngleMode = Mode;
+    CalcValues.AngleMode = Mode;
     UpdateAngleModeCaption(Mode);
     emit FocusInputRequested();
     NoteChanged();
@@ -912,7 +889,7 @@ bool TCalculator::CopyActionExecute(QString& Text)
 void TCalculator::SetMemoryValue(double Value)
 {
     const TChangeBatch batch(*this);
-    VarM = Value;
+    CalcValues.VarM = Value;
     UpdateMemoryButton();
 }
 
@@ -921,16 +898,16 @@ void TCalculator::UpdateMemoryButton()
     FMVisible = true;
     // the Normal text without grouping: 10 significant digits, 9 below 1
     const int sd = FViewer.SignificantDigits();
-    const bool belowOne = !(VarM >= 1 || VarM <= -1);
-    FMCaption = QStringLiteral("M=") + DecimalFormat::General(VarM, belowOne ? sd - 1 : sd, 0);
+    const bool belowOne = !(CalcValues.VarM >= 1 || CalcValues.VarM <= -1);
+    FMCaption = QStringLiteral("M=") + DecimalFormat::General(CalcValues.VarM, belowOne ? sd - 1 : sd, 0);
     NoteChanged();
 }
 
 void TCalculator::ClearMemory()
 {
     const TChangeBatch batch(*this);
-    VarM = 0;
-    VarMCount = 0;
+    CalcValues.VarM = 0;
+    CalcValues.VarMCount = 0;
     FMVisible = false;
     FMCaption = QStringLiteral("M");
     NoteChanged();
@@ -945,8 +922,8 @@ void TCalculator::MemoryAdd(int Sign)
         PlaceCaret(true, int(FInput.Text.size()));
     }
     // runs even when that calculation failed: the previous answer goes in
-    SetMemoryValue(Sign > 0 ? VarM + Ans : VarM - Ans);
-    if (VarMCount < INT32_MAX) ++VarMCount;
+    SetMemoryValue(Sign > 0 ? CalcValues.VarM + CalcValues.Ans : CalcValues.VarM - CalcValues.Ans);
+    if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
 }
 
 void TCalculator::MActionExecute()
@@ -1040,8 +1017,8 @@ void TCalculator::HistoryListClick(int Index)
     const TChangeBatch batch(*this);
     if (Index < 0 || Index >= int(FExpressionHistorys.size())) return;
     const TExpressionHistory& R = *FExpressionHistorys[std::size_t(Index)];
-    AngleMode = R.AngleMode();
-    UpdateAngleModeCaption(AngleMode);
+    CalcValues.AngleMode = R.AngleMode();
+    UpdateAngleModeCaption(CalcValues.AngleMode);
     FViewer.SetIsGroupingSeparator(R.IsGroupingSeparator());
     FViewer.SetViewMode(R.ViewMode());
     FViewer.SetDigitNumber(R.DigitNumber());
@@ -1166,7 +1143,7 @@ void TCalculator::StartWithDefaults()
     AppData.HistoryCount = 10;
     IsRealTimeCalc = false;
     ApplyHistoryCount();
-    UpdateAngleModeCaption(AngleMode);
+    UpdateAngleModeCaption(CalcValues.AngleMode);
     UpdateResultModeCaption();
 }
 
@@ -1238,7 +1215,7 @@ void TCalculator::RestoreAppData()
     }
 
     IsDigitGroupingSeparator = AppData.IsDigitGroupingSeparator;
-    AngleMode = AppData.AngleMode;
+    CalcValues.AngleMode = AppData.AngleMode;
     // the display mode comes back with its digits
     DigitDisplayMode = AppData.ViewMode == vtNotView ? vtNormal : AppData.ViewMode;
     RoundDecimal = AppData.RoundDecimal;
@@ -1246,7 +1223,7 @@ void TCalculator::RestoreAppData()
     FViewer.SetViewMode(DigitDisplayMode);
     FViewer.SetDigitNumber(RoundDecimal);
     FViewer.SetEng(Eng);
-    UpdateAngleModeCaption(AngleMode);
+    UpdateAngleModeCaption(CalcValues.AngleMode);
     UpdateResultModeCaption();
     FViewer.SetIsGroupingSeparator(IsDigitGroupingSeparator);
 
@@ -1274,9 +1251,9 @@ void TCalculator::RestoreAppData()
     }
     if (AppData.IsVariableRecord) {
         SetMemoryValue(AppData.VarM);
-        if (VarM == 0) ClearMemory();
-        Ans = AppData.Ans;
-        PreAns = AppData.PreAns;
+        if (CalcValues.VarM == 0) ClearMemory();
+        CalcValues.Ans = AppData.Ans;
+        CalcValues.PreAns = AppData.PreAns;
         IsCalc = AppData.IsCalc;
     }
     NoteChanged();
@@ -1305,14 +1282,14 @@ void TCalculator::FormShow()
 void TCalculator::FormSaveState()
 {
     AppData.InputExpressionText = FInput.Text;
-    AppData.VarM = VarM;
-    AppData.Ans = Ans;
-    AppData.PreAns = PreAns;
+    AppData.VarM = CalcValues.VarM;
+    AppData.Ans = CalcValues.Ans;
+    AppData.PreAns = CalcValues.PreAns;
     AppData.IsCalc = IsCalc;
     AppData.ViewMode = DigitDisplayMode;
     AppData.RoundDecimal = RoundDecimal;
     AppData.Eng = Eng;
-    AppData.AngleMode = AngleMode;
+    AppData.AngleMode = CalcValues.AngleMode;
     AppData.IsTopMost = FIsTopMost;
     AppData.Transparency = FTransparency;
     AppData.IsDigitGroupingSeparator = IsDigitGroupingSeparator;

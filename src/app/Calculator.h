@@ -41,6 +41,38 @@ struct TResultPopupChecks {
     bool Grouping = false;
 };
 
+// The variable prompt of "@CALC:formula": it asks for each variable of the
+// formula in turn, then shows the formula with its value; Enter there asks for
+// the variables again. Its phases, and the only combinations it takes:
+// - off: IsVarCalcMode false; the other fields then mean nothing;
+// - asking the first time: IsVarCalcMode, VarCalcing and IsVarCalcModeSubstitute
+//   true; the line holds "NAME = " for the name before CalcModeVarIndex;
+// - formula and value shown: IsVarCalcMode true, VarCalcing and
+//   IsVarCalcModeSubstitute false, CalcModeVarIndex 0; the line cannot be typed in;
+// - asking again: IsVarCalcMode and IsVarCalcModeSubstitute true, VarCalcing
+//   false; unlike the first time, each answer's value is shown and added to GT.
+// VarSubstituting is true only while an answer's right-hand side is evaluated,
+// so that this evaluation is not taken for the next answer.
+struct TVarCalcPrompt {
+    bool IsVarCalcMode = false;
+    QStringList CalcModeVariableList;     // the formula's variables, each once, in order
+    int CalcModeVarIndex = 0;             // the next name to ask for
+    QString CalcModeExpressionText;       // the formula after "@CALC:", as Enter read it
+    bool VarCalcing = false;              // the first round of questions
+    bool IsVarCalcModeSubstitute = false; // the line holds a question
+    bool VarSubstituting = false;
+
+    // The formula and its value are on display: typing leaves the line alone.
+    bool FormulaShown() const { return IsVarCalcMode && !VarCalcing && !IsVarCalcModeSubstitute; }
+    // Ends the prompt (All Clear); the names and the formula stay until the next one.
+    void Stop() {
+        IsVarCalcMode = false;
+        VarCalcing = false;
+        CalcModeVarIndex = 0;
+        IsVarCalcModeSubstitute = false;
+    }
+};
+
 // The whole calculator: every value, mode and list of the main window and every
 // command on them, without a window. The window renders this state and forwards
 // keys, clicks and actions; `korvex --eval` drives it from a terminal. The state
@@ -93,7 +125,7 @@ public:
     bool RecordExpressionFrameVisible() const { return FRecordFrameVisible; }
     float RecordExpressionFrameHeight() const { return FRecordFrameHeight; }
     void SetRecordExpressionFrameHeight(float Height) { FRecordFrameHeight = Height; }
-    TAngleType AnglePopupCheck() const { return AngleMode; }
+    TAngleType AnglePopupCheck() const { return CalcValues.AngleMode; }
     // An entry of the variables popup: what it reads and the name it inserts.
     struct TVariableItem {
         QString Caption; // NAME = value, the value in the current display mode
@@ -113,25 +145,25 @@ public:
     bool Transparency() const { return FTransparency; }
 
     // --- calculator values ------------------------------------------------------
-    double GetAns() const { return Ans; }
-    double GetPreAns() const { return PreAns; }
-    double GetVarM() const { return VarM; }
-    double GetVarX() const { return VarX; }
-    double GetVarY() const { return VarY; }
-    double GetVarGT() const { return VarGT; }
-    int GetVarMCount() const { return VarMCount; }
-    int GetVarGTCount() const { return VarGTCount; }
+    double GetAns() const { return CalcValues.Ans; }
+    double GetPreAns() const { return CalcValues.PreAns; }
+    double GetVarM() const { return CalcValues.VarM; }
+    double GetVarX() const { return CalcValues.VarX; }
+    double GetVarY() const { return CalcValues.VarY; }
+    double GetVarGT() const { return CalcValues.VarGT; }
+    int GetVarMCount() const { return CalcValues.VarMCount; }
+    int GetVarGTCount() const { return CalcValues.VarGTCount; }
     bool GetIsCalc() const { return IsCalc; }
-    TAngleType GetAngleMode() const { return AngleMode; }
+    TAngleType GetAngleMode() const { return CalcValues.AngleMode; }
     TResultViewType GetDigitDisplayMode() const { return DigitDisplayMode; }
     int GetRoundDecimal() const { return RoundDecimal; }
     int GetEng() const { return Eng; }
     bool GetIsDigitGroupingSeparator() const { return IsDigitGroupingSeparator; }
     int GetHistoryCount() const { return HistoryCount; }
     int GetExpressionHistoryIndex() const { return ExpressionHistoryIndex; }
-    bool GetIsVarCalcMode() const { return IsVarCalcMode; }
-    bool GetVarCalcing() const { return VarCalcing; }
-    bool GetIsVarCalcModeSubstitute() const { return IsVarCalcModeSubstitute; }
+    bool GetIsVarCalcMode() const { return VarCalc.IsVarCalcMode; }
+    bool GetVarCalcing() const { return VarCalc.VarCalcing; }
+    bool GetIsVarCalcModeSubstitute() const { return VarCalc.IsVarCalcModeSubstitute; }
     const QString& GetCustomBtnTitle() const { return CustomBtnTitle; }
     const QString& GetCustomBtnExpression() const { return CustomBtnExpression; }
     const TVariableDictionary& Variables() const { return VariableDictionary; }
@@ -167,30 +199,61 @@ public:
     void VariablePopupItemClick(int Position);
     // Replaces the text, caret at its end, nothing selected.
     void SetInputText(const QString& Text);
+    // Puts the caret at Position; SelectAll selects the whole line as well.
     void PlaceCaret(bool SelectAll, int Position);
 
     // --- Enter and what goes through it -------------------------------------------
+    // Enter: a running variable prompt takes the line as its answer first; a line
+    // starting with "@" is a command, one with "=" an assignment, and any other
+    // line's value becomes Ans (the old Ans PreAns), is added to GT and, with
+    // IsRecord, recorded; a failure shows its message and selects where the line
+    // failed. True when the line gave a value.
     bool CalcExpression(bool IsRecord);
     // A line typed whole and confirmed with Enter, as `korvex --eval` enters its
     // lines: it replaces the input line; in the variable prompts an answer goes
     // after the prompt ("A = "), and while a formula's value is shown the text is
     // discarded and Enter asks again. Returns what CalcExpression returns.
     bool EnterLine(const QString& Line);
+    // Runs the "@" command on the line; a mode command shows the newest record
+    // again in the new mode. An unknown command of seven characters or more
+    // passes silently; a shorter one, a wrong digit or a formula that does not
+    // convert clears the line and shows "Mode Error".
     bool ExecuteCommand();
+    // "@BUTTON=title:expression" gives the custom button its caption and template;
+    // without "=" or with an empty template the button is hidden.
     void SetCustomButton(const QString& Command);
+    // The template goes in the line, each "[]" replaced by the line as it was,
+    // and is calculated and recorded as Enter would; a result longer than
+    // MaxInputLength is refused.
     void CustomBtnActionExecute();
+    // "NAME = expression": the value goes into NAME ("M" is the memory, "M = 0"
+    // clears it) and the history keeps the whole line; false for a name that is
+    // a function word or reads back as something else, and for a right-hand side
+    // that does not convert.
     bool AssignVariable(bool IsRecord);
+    // "@CALC:formula" starts the variable prompt at the formula's first variable;
+    // a formula without variables starts nothing, and one that does not convert
+    // gives false.
     bool StartVarCalcMode(const QString& Text);
+    // Empties the line and the result, sets GT and its count to 0 and ends the
+    // variable prompt; Ans, the memory and the variables stay.
     void AllClear();
 
     // --- display and angle modes ------------------------------------------------------
+    // The result area takes the display mode, and the line shows the newest
+    // record again; with Recalculate its recorded value is shown and the line is
+    // selected as after Enter, without evaluating it again.
     void ApplyDisplayMode(bool Recalculate);
+    // The angle unit of the coming calculations; the value shown stays as it is.
     void DegActionExecute() { SetAngle(atDeg); }
     void RadActionExecute() { SetAngle(atRad); }
     void GradActionExecute() { SetAngle(atGrad); }
+    // The display modes: each shows the newest record again in the new mode. Fix
+    // takes 0 to 9 digits, Sci 2 to 9; a count beyond is taken as the nearest end.
     void NormalActionExecute();
     void FixActionExecute(int Digits);
     void SciActionExecute(int Digits);
+    // Turns digit grouping on or off, the newest record shown again.
     void DigitGroupingSeparatorActionExecute();
     // The shown value, formatted, for the clipboard. False while the result area
     // shows a message or a stale value, or when the value cannot be formatted;
@@ -198,26 +261,52 @@ public:
     bool CopyActionExecute(QString& Text);
 
     // --- memory ------------------------------------------------------------------------
+    // The memory takes Value and the M button shows it.
     void SetMemoryValue(double Value);
+    // The memory and its count go to 0 and the M button is hidden.
     void ClearMemory();
+    // "M" goes at the end of the line, or replaces a line just calculated.
     void MActionExecute();
+    // M+ adds Ans to the memory and M- takes it away; a line not yet calculated
+    // is first calculated and recorded as Enter would, and when that fails the
+    // previous Ans is used.
     void MPlusActionExecute() { MemoryAdd(+1); }
     void MMinusActionExecute() { MemoryAdd(-1); }
     void MCLActionExecute() { ClearMemory(); }
 
     // --- history and recorded expressions -----------------------------------------------
+    // Takes the history limit from the settings: the oldest records beyond it go
+    // and the list has as many rows.
     void ApplyHistoryCount();
+    // Down and Up recall the next older and newer record, stopping at the ends:
+    // its line, selected, and its recorded value in its display mode, the angle
+    // caption naming its unit; nothing is evaluated and the calculator's own
+    // modes stay.
     void UpKeyActionExecute();
     void DownKeyActionExecute();
+    // The popup's line at Position is evaluated again with today's values and
+    // modes, and not recorded again.
     void HistoryMenuItemClick(int Position);
+    // The record at Index (0 the oldest) lends its angle unit to the calculator,
+    // for the calculations after it too, and its display mode to the result
+    // area; then its line is evaluated again without being recorded.
     void HistoryListClick(int Index);
+    // The line goes to the top of the recorded expressions (one already there
+    // moves up) and the list is shown.
     void RecordExpressionActionExecute();
+    // Removes the selected recorded expression; the list hides with the last one.
     void DelRecordExpressionActionExecute();
+    // An index beyond the list selects none.
     void SelectRecordExpression(int Index);
     void MoveRecordExpression(int Delta); // Alt+Up (-1) and Alt+Down (+1)
+    // An All Clear, then the selected expression goes in the line, unevaluated:
+    // with a ";" in it, only what follows the label before the first ";" (up to a
+    // further ";"), leading blanks dropped.
     void ExpressionRecordFrameListBoxDblClick();
 
     // --- window options kept as state -------------------------------------------------------
+    // Keeps the window above the others or stops doing so; the window follows
+    // TopMostChanged.
     void TopMostActionExecute();
     void SetTopMost(bool On);
     // The double-click on the menu bar and "@TRANSPARENCY": on keeps the level,
@@ -336,7 +425,6 @@ private:
     // A place in the line's folded text Folded, found in the line as typed.
     TTextRange TypedPlace(TTextRange Place, const QString& Folded) const;
     QString VariableItemName(int Position) const;
-    TCalcValues Values() const;
     void ExpressionEditChangeTracking();
     void CancelPreview();
     // Changed() once per command: the steps of a command only note that the
@@ -365,30 +453,18 @@ private:
     TCalcResultViewer FViewer;
     int HistoryCount = 0;
     bool IsRealTimeCalc = false;
-    double Ans = 0;
-    double PreAns = 0;
-    double VarM = 0;
-    double VarX = 0;
-    double VarY = 0;
-    double VarGT = 0;
-    int VarMCount = 0;
-    int VarGTCount = 0;
+    // Ans, PreAns, the memory, X, Y, the grand total, their counts and the angle
+    // unit, as an evaluation reads them
+    TCalcValues CalcValues;
     TVariableDictionary VariableDictionary;
     bool IsCalc = false;
-    TAngleType AngleMode = atDeg;
     bool IsDigitGroupingSeparator = false;
     TResultViewType DigitDisplayMode = vtNormal;
     int RoundDecimal = 0;
     int Eng = 0;
     QString CustomBtnTitle;
     QString CustomBtnExpression;
-    bool IsVarCalcMode = false;
-    QStringList CalcModeVariableList;
-    int CalcModeVarIndex = 0;
-    QString CalcModeExpressionText;
-    bool VarCalcing = false;
-    bool IsVarCalcModeSubstitute = false;
-    bool VarSubstituting = false;
+    TVarCalcPrompt VarCalc;
 
     // what the window shows
     TInputLine FInput;

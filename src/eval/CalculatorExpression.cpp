@@ -17,6 +17,18 @@ double RoundHalfEven(double X) {
 
 } // namespace
 
+void TCalculatorExpression::SetValues(const TCalcValues& Values) {
+    FLastValue = Values.Ans;
+    FPreLastValue = Values.PreAns;
+    FVarM = Values.VarM;
+    FVarX = Values.VarX;
+    FVarY = Values.VarY;
+    FVarGT = Values.VarGT;
+    FVarMCount = Values.VarMCount;
+    FVarGTCount = Values.VarGTCount;
+    SetAngleMode(Values.AngleMode);
+}
+
 void TCalculatorExpression::NextToken() {
     // Pol( and Rec( are tokens here, while the plain evaluator rejects them
     if (FormulaIndex < FormulaKeys.size() && (C == ekPol || C == ekRec)) {

@@ -4,6 +4,20 @@
 
 class TVariableDictionary;
 
+// The calculator's values an evaluation reads: Ans, PreAns, memory, X, Y, the
+// grand total, the counts and the angle unit.
+struct TCalcValues {
+    double Ans = 0;
+    double PreAns = 0;
+    double VarM = 0;
+    double VarX = 0;
+    double VarY = 0;
+    double VarGT = 0;
+    int VarMCount = 0;
+    int VarGTCount = 0;
+    TAngleType AngleMode = atDeg;
+};
+
 // The evaluator the calculator uses: the expression language plus Ans, PreAns,
 // the memory, the grand total and their counts, the registers X and Y, the
 // user variables and the coordinate conversions Pol and Rec.
@@ -30,6 +44,8 @@ public:
     double VarY() const { return FVarY; }
     void SetVarY(double Value) { FVarY = Value; }
     void SetVariableDictionary(const TVariableDictionary* Value) { FVariableDictionary = Value; }
+    // All the values and the angle unit at once.
+    void SetValues(const TCalcValues& Values);
 
 protected:
     void NextToken() override;

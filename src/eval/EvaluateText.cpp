@@ -24,15 +24,7 @@ TEvalOutcome TTextEvaluator::Evaluate(const QString& Text, const TVariableDictio
     TCalculatorExpression& expression = FExpression;
     expression.SetKeyList(FKeys);
     expression.SetVariableDictionary(&Variables);
-    expression.SetVarM(Values.VarM);
-    expression.SetVarX(Values.VarX);
-    expression.SetVarY(Values.VarY);
-    expression.SetVarGT(Values.VarGT);
-    expression.SetVarMCount(Values.VarMCount);
-    expression.SetVarGTCount(Values.VarGTCount);
-    expression.SetLastValue(Values.Ans);
-    expression.SetPreLastValue(Values.PreAns);
-    expression.SetAngleMode(Values.AngleMode);
+    expression.SetValues(Values);
     try {
         outcome.Value = expression.Calc();
         outcome.VarX = expression.VarX();
@@ -136,10 +128,8 @@ TTextRange FindErrorPlace(const QString& Text, const TVariableDictionary& Variab
     // the same text and store give the same keys again, now with their places
     TKeyList keys;
     TKeySourceList sources;
-    TExpressionTextConvert convert;
-    convert.SetKeyList(&keys);
+    TExpressionTextConvert convert(&keys, &Variables);
     convert.SetKeySourceList(&sources);
-    convert.SetVariableDictionary(&Variables);
     const bool converted = convert.Convert(Text);
     if (Outcome.Kind == eoConvertFailed) return converted ? TTextRange{} : convert.ErrorRange();
     if (!converted || keys.isEmpty()) return {};

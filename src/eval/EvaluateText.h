@@ -11,20 +11,6 @@
 
 class TVariableDictionary;
 
-// The calculator's values an evaluation reads: Ans, PreAns, memory, X, Y, the
-// grand total, the counts and the angle unit.
-struct TCalcValues {
-    double Ans = 0;
-    double PreAns = 0;
-    double VarM = 0;
-    double VarX = 0;
-    double VarY = 0;
-    double VarGT = 0;
-    int VarMCount = 0;
-    int VarGTCount = 0;
-    TAngleType AngleMode = atDeg;
-};
-
 enum TEvalOutcomeKind : std::uint8_t {
     eoValue,           // Value, VarX and VarY hold the result
     eoConvertFailed,   // the text does not turn into keys; ErrorIndex is the position in the text

@@ -123,6 +123,12 @@ QHash<QString, TExpressionKey> CreateFunctionDictionary() {
 
 TExpressionTextConvert::TExpressionTextConvert() : FunctionDictionary(CreateFunctionDictionary()) {}
 
+TExpressionTextConvert::TExpressionTextConvert(TKeyList* Keys, const TVariableDictionary* Variables)
+    : TExpressionTextConvert() {
+    FKeyList = Keys;
+    FVariableDictionary = Variables;
+}
+
 bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
     FExpressionText = ExpressionText;
     ExpressionIndex = 0;

@@ -32,6 +32,8 @@ public:
     static constexpr int MaxTextLength = 1024;
 
     TExpressionTextConvert();
+    // A converter that fills Keys and reads the store Variables (either may be absent).
+    TExpressionTextConvert(TKeyList* Keys, const TVariableDictionary* Variables);
 
     // Fills the key list (cleared first) and returns true on success. An empty or
     // too long text is refused at once and leaves the key list alone. On failure

@@ -10,7 +10,7 @@
 namespace {
 
 // A calculator expression with Ans 5, PreAns 4, M 3, X 1.5, Y -2, GT 100,
-// MCount 3, GTCount 7 and the variables A = 2.5 (number 0) and B = 10 (1).
+// MCount 6, GTCount 7 and the variables A = 2.5 (number 0) and B = 10 (1).
 struct Calculator {
     TVariableDictionary variables;
     TKeyList keys;
@@ -20,15 +20,16 @@ struct Calculator {
         variables.AddOrSetValue("A", 2.5);
         variables.AddOrSetValue("B", 10);
         e.SetVariableDictionary(&variables);
-        e.SetLastValue(5);
-        e.SetPreLastValue(4);
-        e.SetVarM(3);
-        e.SetVarX(1.5);
-        e.SetVarY(-2);
-        e.SetVarGT(100);
-        e.SetVarMCount(3);
-        e.SetVarGTCount(7);
-        e.SetAngleMode(Mode);
+        // each value differs from the others, so none can stand in for another
+        e.SetValues({.Ans = 5,
+                     .PreAns = 4,
+                     .VarM = 3,
+                     .VarX = 1.5,
+                     .VarY = -2,
+                     .VarGT = 100,
+                     .VarMCount = 6,
+                     .VarGTCount = 7,
+                     .AngleMode = Mode});
     }
 
     TRun run(const std::string& Text) {
@@ -53,7 +54,7 @@ TEST(CalculatorExpression, NamedValuesAndVariables) {
             {"PreAns", 4},
             {"M + X + Y", 2.5},
             {"GT / GTCount", 100.0 / 7},
-            {"MCount", 3},
+            {"MCount", 6},
             {"- Ans ²", 25},
             {"var ( 0 ) * 2", 5},
             {"- var ( 0 )", -2.5},
