@@ -32,7 +32,9 @@ void Enter(benchmark::State& state, const QString& text, int historyCount = 0) {
     if (c.CalcResultViewer().IsError()) state.SkipWithError("the formula failed");
 }
 
-void BM_EnterShortFormula(benchmark::State& state) { Enter(state, QStringLiteral("sin(30)*2+A^2")); }
+void BM_EnterShortFormula(benchmark::State& state) {
+    Enter(state, QStringLiteral("sin(30)*2+A^2"));
+}
 BENCHMARK(BM_EnterShortFormula);
 
 // The same with 100,000 records kept: recording and trimming cost what they cost
@@ -43,13 +45,14 @@ void BM_EnterShortFormulaFullHistory(benchmark::State& state) {
 BENCHMARK(BM_EnterShortFormulaFullHistory);
 
 // The longest line the converter takes: 1,024 characters of mixed arithmetic.
-void BM_EnterLongFormula(benchmark::State& state)
-{
+void BM_EnterLongFormula(benchmark::State& state) {
     QString text;
     const QString piece = QStringLiteral("(12.5*3-4/2)+");
-    while (text.size() + piece.size() < 1022) text += piece;
+    while (text.size() + piece.size() < 1022)
+        text += piece;
     text += QStringLiteral("1");
-    while (text.size() < 1024) text.prepend(u'+');
+    while (text.size() < 1024)
+        text.prepend(u'+');
     Enter(state, text);
 }
 BENCHMARK(BM_EnterLongFormula);
@@ -57,14 +60,14 @@ BENCHMARK(BM_EnterLongFormula);
 // The calculator's start from a settings file with a damaged count,
 // RecordCount=1000000 over a megabyte of empty lines, and a history limit as
 // large: reading it and applying the limit.
-void BM_StartDamagedCount(benchmark::State& state)
-{
+void BM_StartDamagedCount(benchmark::State& state) {
     const QString file = TAppData::FileName();
     QDir().mkpath(QFileInfo(file).absolutePath());
     {
         QFile f(file);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write("[Expression]\nHistory=1\nCount=1000000\nRecordCount=1000000\n[Expression999999]\nExpression=1+1\n" +
+        f.write("[Expression]\nHistory=1\nCount=1000000\nRecordCount=1000000\n[Expression999999]\nExpression="
+                "1+1\n" +
                 QByteArray(1 << 20, '\n'));
     }
     for (auto _ : state) {
@@ -78,8 +81,7 @@ BENCHMARK(BM_StartDamagedCount)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QTemporaryDir config; // never touch a real settings file
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QCoreApplication app(argc, argv);

@@ -21,19 +21,21 @@ struct EModeError : std::runtime_error {
     EModeError() : std::runtime_error("mode error") {}
 };
 
-bool IsBlank(QChar c) { return c.unicode() <= 0x20; }
+bool IsBlank(QChar c) {
+    return c.unicode() <= 0x20;
+}
 
-QString TrimBlanks(const QString& s)
-{
+QString TrimBlanks(const QString& s) {
     qsizetype b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
     return s.mid(b, e - b);
 }
 
 // Operators that, typed first after a calculation, continue from the answer.
-bool ContinuesFromAns(QChar typed)
-{
+bool ContinuesFromAns(QChar typed) {
     // a full-width or typographic operator from an input method counts too
     const QString c = ConvertHalfWidthUpper(ConvertOperatorSigns(QString(typed)));
     return c.size() == 1 && QStringLiteral("*+-/^").contains(c[0]);
@@ -52,8 +54,7 @@ bool ReadsAsOneVariable(const QString& Name) {
 
 } // namespace
 
-TCalculator::TCalculator(QObject* parent) : QObject(parent)
-{
+TCalculator::TCalculator(QObject* parent) : QObject(parent) {
     AppData.ExpressionHistorys = &FExpressionHistorys;
     AppData.VariableDictionary = &VariableDictionary;
     FPreviewPool.setStackSize(uint(TExpression::ThreadStackSize));
@@ -69,21 +70,18 @@ TCalculator::TCalculator(QObject* parent) : QObject(parent)
     });
 }
 
-TCalculator::~TCalculator()
-{
+TCalculator::~TCalculator() {
     ++FPreviewGeneration;
     FPreviewPool.clear();
     WaitForPreview();
 }
 
-void TCalculator::WaitForPreview()
-{
+void TCalculator::WaitForPreview() {
     FPreviewPool.waitForDone();
     KORVEX_TAKEN_OVER(this);
 }
 
-QString TCalculator::ResultText(bool* FormatError)
-{
+QString TCalculator::ResultText(bool* FormatError) {
     if (FormatError) *FormatError = false;
     if (FViewer.IsError()) return FViewer.ErrorMessage();
     if (FViewer.IsText()) return FViewer.Text();
@@ -95,8 +93,7 @@ QString TCalculator::ResultText(bool* FormatError)
     }
 }
 
-TResultPopupChecks TCalculator::ResultPopupChecks() const
-{
+TResultPopupChecks TCalculator::ResultPopupChecks() const {
     TResultPopupChecks c;
     c.Normal = DigitDisplayMode == vtNormal;
     if (DigitDisplayMode == vtFix && RoundDecimal >= 0 && RoundDecimal <= 9) c.Fix = RoundDecimal;
@@ -108,8 +105,7 @@ TResultPopupChecks TCalculator::ResultPopupChecks() const
 // ---------------------------------------------------------------------------------
 // The input line
 
-void TCalculator::SetInputText(const QString& Text)
-{
+void TCalculator::SetInputText(const QString& Text) {
     const bool changed = Text != FInput.Text;
     FInput.Text = Text;
     FInput.SelStart = 0;
@@ -119,16 +115,14 @@ void TCalculator::SetInputText(const QString& Text)
     NoteChanged();
 }
 
-void TCalculator::PlaceCaret(bool SelectAll, int Position)
-{
+void TCalculator::PlaceCaret(bool SelectAll, int Position) {
     FInput.SelStart = 0;
     FInput.SelLength = SelectAll ? int(FInput.Text.size()) : 0;
     FInput.Caret = std::clamp(Position, 0, int(FInput.Text.size()));
     NoteChanged();
 }
 
-void TCalculator::InsertText(const QString& Text)
-{
+void TCalculator::InsertText(const QString& Text) {
     QString t = FInput.Text;
     int at = FInput.Caret;
     if (FInput.SelLength > 0) {
@@ -153,8 +147,7 @@ void TCalculator::InsertText(const QString& Text)
     NoteChanged();
 }
 
-void TCalculator::TypeText(const QString& Text)
-{
+void TCalculator::TypeText(const QString& Text) {
     const TChangeBatch batch(*this);
     for (QChar ch : Text) {
         if (IsCalc) {
@@ -167,10 +160,11 @@ void TCalculator::TypeText(const QString& Text)
     }
 }
 
-void TCalculator::PasteText(const QString& Text) { InsertText(Text); }
+void TCalculator::PasteText(const QString& Text) {
+    InsertText(Text);
+}
 
-bool TCalculator::CaretKey(TCaretKey Key)
-{
+bool TCalculator::CaretKey(TCaretKey Key) {
     const TChangeBatch batch(*this);
     if (!IsCalc) return false;
     const int end = int(FInput.Text.size());
@@ -180,8 +174,7 @@ bool TCalculator::CaretKey(TCaretKey Key)
     return true;
 }
 
-void TCalculator::SetInputState(const TInputLine& Line)
-{
+void TCalculator::SetInputState(const TInputLine& Line) {
     if (Line.Text.size() > MaxInputLength && Line.Text.size() > FInput.Text.size()) {
         emit InputRefused();
         NoteChanged(); // the window shows the line as it was
@@ -196,7 +189,9 @@ void TCalculator::SetInputState(const TInputLine& Line)
     NoteChanged();
 }
 
-void TCalculator::ExpressionEditMouseDown() { IsCalc = false; }
+void TCalculator::ExpressionEditMouseDown() {
+    IsCalc = false;
+}
 
 QString TCalculator::VariableItemName(int Position) const {
     const int count = VariableDictionary.Count();
@@ -232,10 +227,11 @@ void TCalculator::VariablePopupItemClick(int Position) {
 // ---------------------------------------------------------------------------------
 // The live preview
 
-void TCalculator::CancelPreview() { ++FPreviewGeneration; }
+void TCalculator::CancelPreview() {
+    ++FPreviewGeneration;
+}
 
-void TCalculator::ExpressionEditChangeTracking()
-{
+void TCalculator::ExpressionEditChangeTracking() {
     if (!IsRealTimeCalc) return;
     const quint64 generation = ++FPreviewGeneration;
     if (FInput.Text.isEmpty()) {
@@ -244,19 +240,18 @@ void TCalculator::ExpressionEditChangeTracking()
     }
     // The task works on copies taken here that share no data with the originals,
     // so it never reads what this thread goes on writing.
-    FPreviewPool.start(new TPreviewTask(this, generation, QString(FInput.Text.constData(), FInput.Text.size()),
+    FPreviewPool.start(new TPreviewTask(this, generation,
+                                        QString(FInput.Text.constData(), FInput.Text.size()),
                                         VariableDictionary.Snapshot(), CalcValues));
 }
 
 TCalculator::TPreviewTask::TPreviewTask(TCalculator* Owner, quint64 Generation, const QString& Text,
                                         const TVariableDictionary& Variables, const TCalcValues& Values)
-    : FOwner(Owner), FGeneration(Generation), FText(Text), FVariables(Variables), FValues(Values)
-{
+    : FOwner(Owner), FGeneration(Generation), FText(Text), FVariables(Variables), FValues(Values) {
     KORVEX_HANDED_OVER(this);
 }
 
-void TCalculator::TPreviewTask::run()
-{
+void TCalculator::TPreviewTask::run() {
     KORVEX_TAKEN_OVER(this);
     TCalculator* owner = FOwner;
     // whoever waits for the pool sees everything this task did
@@ -275,8 +270,7 @@ void TCalculator::TPreviewTask::run()
     QCoreApplication::postEvent(owner, event);
 }
 
-void TCalculator::customEvent(QEvent* Event)
-{
+void TCalculator::customEvent(QEvent* Event) {
     KORVEX_TAKEN_OVER(Event); // before anything of the event is read
     if (Event->type() != TPreviewValueEvent::Kind()) return QObject::customEvent(Event);
     auto* e = static_cast<TPreviewValueEvent*>(Event);
@@ -308,8 +302,7 @@ void TCalculator::ShowMessage(const QString& Message) {
 // ---------------------------------------------------------------------------------
 // Enter
 
-bool TCalculator::EnterLine(const QString& Line)
-{
+bool TCalculator::EnterLine(const QString& Line) {
     const TChangeBatch batch(*this);
     if (VarCalc.IsVarCalcMode && VarCalc.IsVarCalcModeSubstitute) {
         PlaceCaret(false, int(FInput.Text.size()));
@@ -320,8 +313,7 @@ bool TCalculator::EnterLine(const QString& Line)
     return CalcExpression(true);
 }
 
-bool TCalculator::CalcExpression(bool IsRecord)
-{
+bool TCalculator::CalcExpression(bool IsRecord) {
     const TChangeBatch batch(*this);
     if (VarCalc.IsVarCalcMode) {
         bool prompted = false;
@@ -395,8 +387,7 @@ void TCalculator::SelectErrorPlace(TTextRange Place) {
 }
 
 void TCalculator::AddHistory(const QString& Expression, double Value, double EvalAns, double EvalPreAns,
-                             double EvalM, double EvalGT)
-{
+                             double EvalM, double EvalGT) {
     const std::size_t limit = std::size_t(std::max(HistoryCount, 0));
     // a full history hands its oldest record over to the new one, whose every
     // field is written below
@@ -417,7 +408,8 @@ void TCalculator::AddHistory(const QString& Expression, double Value, double Eva
     record->SetIsGroupingSeparator(FViewer.IsGroupingSeparator());
     record->SetValue(Value);
     FExpressionHistorys.push_back(std::move(record));
-    while (FExpressionHistorys.size() > limit) FExpressionHistorys.erase(FExpressionHistorys.begin());
+    while (FExpressionHistorys.size() > limit)
+        FExpressionHistorys.erase(FExpressionHistorys.begin());
     ExpressionHistoryIndex = int(FExpressionHistorys.size()) - 1;
 
     FHistoryPopup.prepend(FInput.Text);
@@ -426,16 +418,14 @@ void TCalculator::AddHistory(const QString& Expression, double Value, double Eva
     if (FHistoryPopup.size() > std::max(HistoryCount, 0)) FHistoryPopup.removeAt(std::max(HistoryCount, 0));
 }
 
-void TCalculator::SelectHistoryRow(int Row)
-{
+void TCalculator::SelectHistoryRow(int Row) {
     FHistoryListSelected = (Row >= 0 && Row < HistoryListRowCount()) ? Row : -1;
 }
 
 // ---------------------------------------------------------------------------------
 // Commands
 
-bool TCalculator::ExecuteCommand()
-{
+bool TCalculator::ExecuteCommand() {
     const TChangeBatch batch(*this);
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     bool result = true;
@@ -472,7 +462,8 @@ bool TCalculator::ExecuteCommand()
     } else if (S == u"@TRANSPARENCY") {
         ToggleTransparency();
     } else if (S == u"@HISCL") {
-        for (auto& r : FExpressionHistorys) r->Clear();
+        for (auto& r : FExpressionHistorys)
+            r->Clear();
         FHistoryPopup.clear();
         emit HistoryChanged();
     } else if (S == u"@VARCL") {
@@ -531,8 +522,7 @@ bool TCalculator::ExecuteCommand()
     return result;
 }
 
-void TCalculator::SetFixMode(const QString& S)
-{
+void TCalculator::SetFixMode(const QString& S) {
     if (S.size() != 5) throw EModeError();
     DigitDisplayMode = vtFix; // set before the digit is checked, as the command always did
     const QChar d = S[4];
@@ -540,8 +530,7 @@ void TCalculator::SetFixMode(const QString& S)
     RoundDecimal = d.unicode() - u'0';
 }
 
-void TCalculator::SetSciMode(const QString& S)
-{
+void TCalculator::SetSciMode(const QString& S) {
     if (S.size() != 5) throw EModeError();
     DigitDisplayMode = vtSci;
     const QChar d = S[4];
@@ -549,16 +538,14 @@ void TCalculator::SetSciMode(const QString& S)
     RoundDecimal = d.unicode() - u'0';
 }
 
-void TCalculator::SetEngMode(const QString& S)
-{
+void TCalculator::SetEngMode(const QString& S) {
     DigitDisplayMode = vtEng;
     int shift = 0;
     if (!TextToInt(S.mid(4), shift)) throw EModeError();
     Eng = shift;
 }
 
-void TCalculator::SetCustomButton(const QString& Command)
-{
+void TCalculator::SetCustomButton(const QString& Command) {
     const TChangeBatch batch(*this);
     CustomBtnTitle.clear();
     CustomBtnExpression.clear();
@@ -578,8 +565,7 @@ void TCalculator::SetCustomButton(const QString& Command)
     NoteChanged();
 }
 
-void TCalculator::CustomBtnActionExecute()
-{
+void TCalculator::CustomBtnActionExecute() {
     const TChangeBatch batch(*this);
     if (CustomBtnExpression.isEmpty()) return;
     // each "[]" takes the whole line: a template with two of them doubles it at every press
@@ -597,8 +583,7 @@ void TCalculator::CustomBtnActionExecute()
 // ---------------------------------------------------------------------------------
 // Variables and the variable-calculation mode
 
-bool TCalculator::AssignVariable(bool IsRecord)
-{
+bool TCalculator::AssignVariable(bool IsRecord) {
     const TChangeBatch batch(*this);
     const QString S = ConvertHalfWidthUpper(FInput.Text);
     // the name is what comes before the first "=", the expression what lies
@@ -676,8 +661,7 @@ bool TCalculator::AssignVariable(bool IsRecord)
     return true;
 }
 
-bool TCalculator::StartVarCalcMode(const QString& Text)
-{
+bool TCalculator::StartVarCalcMode(const QString& Text) {
     const TChangeBatch batch(*this);
     const QString F = Text.section(u':', 1, 1);
     if (F.isEmpty()) return true;
@@ -709,14 +693,12 @@ bool TCalculator::StartVarCalcMode(const QString& Text)
     return true;
 }
 
-void TCalculator::ShowPrompt(const QString& Name)
-{
+void TCalculator::ShowPrompt(const QString& Name) {
     SetInputText(Name + QStringLiteral(" = "));
     PlaceCaret(false, int(FInput.Text.size()));
 }
 
-bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
-{
+bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted) {
     Prompted = false;
     bool result = true;
     if (VarCalc.VarSubstituting || VarCalc.CalcModeVariableList.size() < VarCalc.CalcModeVarIndex)
@@ -747,8 +729,7 @@ bool TCalculator::StepVarCalcMode(bool IsRecord, bool& Prompted)
     return result;
 }
 
-void TCalculator::AllClear()
-{
+void TCalculator::AllClear() {
     const TChangeBatch batch(*this);
     SetInputText(QString());
     ShowValue(0);
@@ -763,8 +744,7 @@ void TCalculator::AllClear()
 // ---------------------------------------------------------------------------------
 // Display and angle modes
 
-void TCalculator::ApplyDisplayMode(bool Recalculate)
-{
+void TCalculator::ApplyDisplayMode(bool Recalculate) {
     const TChangeBatch batch(*this);
     FViewer.SetIsGroupingSeparator(IsDigitGroupingSeparator);
     FViewer.SetViewMode(DigitDisplayMode);
@@ -792,8 +772,7 @@ void TCalculator::ApplyDisplayMode(bool Recalculate)
     NoteChanged();
 }
 
-void TCalculator::SetAngle(TAngleType Mode)
-{
+void TCalculator::SetAngle(TAngleType Mode) {
     const TChangeBatch batch(*this);
     CalcValues.AngleMode = Mode;
     UpdateAngleModeCaption(Mode);
@@ -801,22 +780,28 @@ void TCalculator::SetAngle(TAngleType Mode)
     NoteChanged();
 }
 
-void TCalculator::UpdateAngleModeCaption(TAngleType Mode)
-{
+void TCalculator::UpdateAngleModeCaption(TAngleType Mode) {
     switch (Mode) {
-    case atDeg: FAngleModeCaption = QStringLiteral("Deg"); break;
-    case atRad: FAngleModeCaption = QStringLiteral("Rad"); break;
-    case atGrad: FAngleModeCaption = QStringLiteral("Grad"); break;
+    case atDeg:
+        FAngleModeCaption = QStringLiteral("Deg");
+        break;
+    case atRad:
+        FAngleModeCaption = QStringLiteral("Rad");
+        break;
+    case atGrad:
+        FAngleModeCaption = QStringLiteral("Grad");
+        break;
     }
 }
 
-void TCalculator::UpdateResultModeCaption()
-{
+void TCalculator::UpdateResultModeCaption() {
     // the viewer's own digits: a recalled record shows its digits, not the window's;
     // a viewer that never had digits shows Fix with two and Sci with its precision
     const int digits = FViewer.DigitNumber();
     switch (FViewer.ViewMode()) {
-    case vtNormal: FResultModeCaption = QStringLiteral("Norm"); break;
+    case vtNormal:
+        FResultModeCaption = QStringLiteral("Norm");
+        break;
     case vtFix:
         FResultModeCaption = QStringLiteral("Fix") + QString::number(digits < 0 ? 2 : digits);
         break;
@@ -826,23 +811,28 @@ void TCalculator::UpdateResultModeCaption()
     case vtEng:
         FResultModeCaption = QStringLiteral("Eng") + QString::number(FViewer.Eng());
         break;
-    case vtDms: FResultModeCaption = QStringLiteral("Dms"); break;
-    case vtHex: FResultModeCaption = QStringLiteral("Hex"); break;
-    case vtBin: FResultModeCaption = QStringLiteral("Bin"); break;
-    case vtNotView: break;
+    case vtDms:
+        FResultModeCaption = QStringLiteral("Dms");
+        break;
+    case vtHex:
+        FResultModeCaption = QStringLiteral("Hex");
+        break;
+    case vtBin:
+        FResultModeCaption = QStringLiteral("Bin");
+        break;
+    case vtNotView:
+        break;
     }
 }
 
-void TCalculator::NormalActionExecute()
-{
+void TCalculator::NormalActionExecute() {
     const TChangeBatch batch(*this);
     DigitDisplayMode = vtNormal;
     ApplyDisplayMode(true);
     emit FocusInputRequested();
 }
 
-void TCalculator::FixActionExecute(int Digits)
-{
+void TCalculator::FixActionExecute(int Digits) {
     const TChangeBatch batch(*this);
     DigitDisplayMode = vtFix;
     RoundDecimal = std::clamp(Digits, 0, 9);
@@ -850,8 +840,7 @@ void TCalculator::FixActionExecute(int Digits)
     emit FocusInputRequested();
 }
 
-void TCalculator::SciActionExecute(int Digits)
-{
+void TCalculator::SciActionExecute(int Digits) {
     const TChangeBatch batch(*this);
     DigitDisplayMode = vtSci;
     RoundDecimal = std::clamp(Digits, 2, 9);
@@ -859,15 +848,13 @@ void TCalculator::SciActionExecute(int Digits)
     emit FocusInputRequested();
 }
 
-void TCalculator::DigitGroupingSeparatorActionExecute()
-{
+void TCalculator::DigitGroupingSeparatorActionExecute() {
     const TChangeBatch batch(*this);
     IsDigitGroupingSeparator = !IsDigitGroupingSeparator;
     ApplyDisplayMode(true);
 }
 
-bool TCalculator::CopyActionExecute(QString& Text)
-{
+bool TCalculator::CopyActionExecute(QString& Text) {
     // only an answer to the line on display goes to the clipboard
     if (FViewer.IsError() || FViewer.IsText() || FResultStale) return false;
     QString value;
@@ -886,15 +873,13 @@ bool TCalculator::CopyActionExecute(QString& Text)
 // ---------------------------------------------------------------------------------
 // Memory
 
-void TCalculator::SetMemoryValue(double Value)
-{
+void TCalculator::SetMemoryValue(double Value) {
     const TChangeBatch batch(*this);
     CalcValues.VarM = Value;
     UpdateMemoryButton();
 }
 
-void TCalculator::UpdateMemoryButton()
-{
+void TCalculator::UpdateMemoryButton() {
     FMVisible = true;
     // the Normal text without grouping: 10 significant digits, 9 below 1
     const int sd = FViewer.SignificantDigits();
@@ -903,8 +888,7 @@ void TCalculator::UpdateMemoryButton()
     NoteChanged();
 }
 
-void TCalculator::ClearMemory()
-{
+void TCalculator::ClearMemory() {
     const TChangeBatch batch(*this);
     CalcValues.VarM = 0;
     CalcValues.VarMCount = 0;
@@ -913,8 +897,7 @@ void TCalculator::ClearMemory()
     NoteChanged();
 }
 
-void TCalculator::MemoryAdd(int Sign)
-{
+void TCalculator::MemoryAdd(int Sign) {
     const TChangeBatch batch(*this);
     if (!IsCalc) {
         CalcExpression(true);
@@ -926,11 +909,12 @@ void TCalculator::MemoryAdd(int Sign)
     if (CalcValues.VarMCount < INT32_MAX) ++CalcValues.VarMCount;
 }
 
-void TCalculator::MActionExecute()
-{
+void TCalculator::MActionExecute() {
     const TChangeBatch batch(*this);
-    if (IsCalc) SetInputText(QStringLiteral("M"));
-    else SetInputText(FInput.Text + QStringLiteral("M"));
+    if (IsCalc)
+        SetInputText(QStringLiteral("M"));
+    else
+        SetInputText(FInput.Text + QStringLiteral("M"));
     IsCalc = false;
     emit FocusInputRequested();
     PlaceCaret(false, int(FInput.Text.size()));
@@ -939,8 +923,7 @@ void TCalculator::MActionExecute()
 // ---------------------------------------------------------------------------------
 // History and recorded expressions
 
-void TCalculator::ApplyHistoryCount()
-{
+void TCalculator::ApplyHistoryCount() {
     const TChangeBatch batch(*this);
     HistoryCount = std::max(AppData.HistoryCount, 0);
     // the oldest go in one step, however many there are
@@ -952,14 +935,14 @@ void TCalculator::ApplyHistoryCount()
     if (FHistoryListSelected >= HistoryListRowCount()) FHistoryListSelected = -1;
     if (AppData.IsHistoryRecord) {
         FHistoryPopup.clear();
-        for (const auto& r : FExpressionHistorys) FHistoryPopup.prepend(r->ExpressionText());
+        for (const auto& r : FExpressionHistorys)
+            FHistoryPopup.prepend(r->ExpressionText());
     }
     emit HistoryChanged();
     NoteChanged();
 }
 
-void TCalculator::ShowHistory(const TExpressionHistory& Record)
-{
+void TCalculator::ShowHistory(const TExpressionHistory& Record) {
     SetInputText(Record.ExpressionText());
     UpdateAngleModeCaption(Record.AngleMode());
     FViewer.SetViewMode(Record.ViewMode());
@@ -968,8 +951,7 @@ void TCalculator::ShowHistory(const TExpressionHistory& Record)
     IsCalc = true;
 }
 
-void TCalculator::UpKeyActionExecute()
-{
+void TCalculator::UpKeyActionExecute() {
     const TChangeBatch batch(*this);
     const int count = int(FExpressionHistorys.size());
     ++ExpressionHistoryIndex;
@@ -982,8 +964,7 @@ void TCalculator::UpKeyActionExecute()
     PlaceCaret(true, int(FInput.Text.size()));
 }
 
-void TCalculator::DownKeyActionExecute()
-{
+void TCalculator::DownKeyActionExecute() {
     const TChangeBatch batch(*this);
     const int count = int(FExpressionHistorys.size());
     --ExpressionHistoryIndex;
@@ -1001,8 +982,7 @@ void TCalculator::DownKeyActionExecute()
     PlaceCaret(true, int(FInput.Text.size()));
 }
 
-void TCalculator::HistoryMenuItemClick(int Position)
-{
+void TCalculator::HistoryMenuItemClick(int Position) {
     const TChangeBatch batch(*this);
     if (Position < 0 || Position >= FHistoryPopup.size()) return;
     SetInputText(FHistoryPopup[Position]);
@@ -1012,8 +992,7 @@ void TCalculator::HistoryMenuItemClick(int Position)
     NoteChanged();
 }
 
-void TCalculator::HistoryListClick(int Index)
-{
+void TCalculator::HistoryListClick(int Index) {
     const TChangeBatch batch(*this);
     if (Index < 0 || Index >= int(FExpressionHistorys.size())) return;
     const TExpressionHistory& R = *FExpressionHistorys[std::size_t(Index)];
@@ -1031,19 +1010,19 @@ void TCalculator::HistoryListClick(int Index)
     PlaceCaret(true, int(FInput.Text.size()));
 }
 
-void TCalculator::RecordExpressionActionExecute()
-{
+void TCalculator::RecordExpressionActionExecute() {
     const TChangeBatch batch(*this);
     FRecordFrameVisible = true;
     const qsizetype at = FRecordExpressions.indexOf(FInput.Text);
-    if (at >= 0) FRecordExpressions.move(at, 0);
-    else FRecordExpressions.prepend(FInput.Text);
+    if (at >= 0)
+        FRecordExpressions.move(at, 0);
+    else
+        FRecordExpressions.prepend(FInput.Text);
     FRecordSelected = 0;
     NoteChanged();
 }
 
-void TCalculator::DelRecordExpressionActionExecute()
-{
+void TCalculator::DelRecordExpressionActionExecute() {
     const TChangeBatch batch(*this);
     if (FRecordSelected < 0 || FRecordSelected >= FRecordExpressions.size()) return;
     const int i = FRecordSelected;
@@ -1057,15 +1036,13 @@ void TCalculator::DelRecordExpressionActionExecute()
     NoteChanged();
 }
 
-void TCalculator::SelectRecordExpression(int Index)
-{
+void TCalculator::SelectRecordExpression(int Index) {
     const TChangeBatch batch(*this);
     FRecordSelected = (Index >= 0 && Index < FRecordExpressions.size()) ? Index : -1;
     NoteChanged();
 }
 
-void TCalculator::MoveRecordExpression(int Delta)
-{
+void TCalculator::MoveRecordExpression(int Delta) {
     const TChangeBatch batch(*this);
     const int i = FRecordSelected;
     const int to = i + Delta;
@@ -1075,8 +1052,7 @@ void TCalculator::MoveRecordExpression(int Delta)
     NoteChanged();
 }
 
-void TCalculator::ExpressionRecordFrameListBoxDblClick()
-{
+void TCalculator::ExpressionRecordFrameListBoxDblClick() {
     const TChangeBatch batch(*this);
     if (FRecordSelected < 0 || FRecordSelected >= FRecordExpressions.size()) return;
     AllClear();
@@ -1085,7 +1061,8 @@ void TCalculator::ExpressionRecordFrameListBoxDblClick()
     if (T.contains(u';')) {
         T = T.section(u';', 1, 1);
         qsizetype b = 0;
-        while (b < T.size() && IsBlank(T[b])) ++b;
+        while (b < T.size() && IsBlank(T[b]))
+            ++b;
         T = T.mid(b);
     }
     SetInputText(T);
@@ -1096,37 +1073,34 @@ void TCalculator::ExpressionRecordFrameListBoxDblClick()
 // ---------------------------------------------------------------------------------
 // Window options
 
-void TCalculator::TopMostActionExecute() { SetTopMost(!FIsTopMost); }
+void TCalculator::TopMostActionExecute() {
+    SetTopMost(!FIsTopMost);
+}
 
-void TCalculator::SetTopMost(bool On)
-{
+void TCalculator::SetTopMost(bool On) {
     const TChangeBatch batch(*this);
     FIsTopMost = On;
     emit TopMostChanged();
     NoteChanged();
 }
 
-void TCalculator::SetTransparencyValue(int Value)
-{
+void TCalculator::SetTransparencyValue(int Value) {
     AppData.TransparencyValue = std::clamp(Value, 0, MaxTransparencyValue);
     FTransparency = AppData.TransparencyValue > 0;
 }
 
-TWindowPlacement TCalculator::Placement() const
-{
+TWindowPlacement TCalculator::Placement() const {
     return {AppData.Left, AppData.Top, AppData.Width, AppData.Height};
 }
 
-void TCalculator::SetPlacement(const TWindowPlacement& Placement)
-{
+void TCalculator::SetPlacement(const TWindowPlacement& Placement) {
     AppData.Left = Placement.Left;
     AppData.Top = Placement.Top;
     AppData.Width = Placement.Width;
     AppData.Height = Placement.Height;
 }
 
-void TCalculator::ToggleTransparency()
-{
+void TCalculator::ToggleTransparency() {
     const TChangeBatch batch(*this);
     if (FTransparency) AppData.TransparencyValue = 0;
     FTransparency = !FTransparency;
@@ -1137,8 +1111,7 @@ void TCalculator::ToggleTransparency()
 // ---------------------------------------------------------------------------------
 // The settings file
 
-void TCalculator::StartWithDefaults()
-{
+void TCalculator::StartWithDefaults() {
     const TChangeBatch batch(*this);
     AppData.HistoryCount = 10;
     IsRealTimeCalc = false;
@@ -1147,16 +1120,14 @@ void TCalculator::StartWithDefaults()
     UpdateResultModeCaption();
 }
 
-void TCalculator::ApplySettings()
-{
+void TCalculator::ApplySettings() {
     const TChangeBatch batch(*this);
     IsRealTimeCalc = AppData.IsRealTimeCalc;
     ApplyHistoryCount();
     NoteStateChanged();
 }
 
-void TCalculator::SettingsCleared()
-{
+void TCalculator::SettingsCleared() {
     const TChangeBatch batch(*this);
     // the file's defaults are in AppData and the lent history and variables are empty
     FHistoryPopup.clear();
@@ -1166,8 +1137,7 @@ void TCalculator::SettingsCleared()
     NoteChanged();
 }
 
-void TCalculator::SetAutoSave(bool On)
-{
+void TCalculator::SetAutoSave(bool On) {
     FAutoSaveOn = On;
     if (!On) FAutoSave.stop();
 }
@@ -1193,13 +1163,11 @@ TCalculator::TChangeBatch::~TChangeBatch() {
     emit FCalculator.Changed();
 }
 
-void TCalculator::NoteStateChanged()
-{
+void TCalculator::NoteStateChanged() {
     if (FAutoSaveOn) FAutoSave.start();
 }
 
-void TCalculator::RestoreAppData()
-{
+void TCalculator::RestoreAppData() {
     const TChangeBatch batch(*this);
     AppData.ExpressionHistorys = &FExpressionHistorys;
     AppData.VariableDictionary = &VariableDictionary;
@@ -1270,8 +1238,7 @@ bool TCalculator::NewestRecordAnswers(const QString& Line, double Value) const {
     return newest.ExpressionText() == Line && (v == Value || (std::isnan(v) && std::isnan(Value)));
 }
 
-void TCalculator::FormShow()
-{
+void TCalculator::FormShow() {
     const TChangeBatch batch(*this);
     RestoreAppData();
     IsRealTimeCalc = AppData.IsRealTimeCalc;
@@ -1279,8 +1246,7 @@ void TCalculator::FormShow()
     emit FocusInputRequested();
 }
 
-void TCalculator::FormSaveState()
-{
+void TCalculator::FormSaveState() {
     AppData.InputExpressionText = FInput.Text;
     AppData.VarM = CalcValues.VarM;
     AppData.Ans = CalcValues.Ans;

@@ -8,8 +8,8 @@
 
 #include <QEvent>
 #include <QObject>
-#include <QStringList>
 #include <QRunnable>
+#include <QStringList>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -113,8 +113,7 @@ public:
     // cost in memory and time: the empty rows stop at MaxEmptyHistoryRows, while
     // every record always has its row.
     static constexpr int MaxEmptyHistoryRows = 10000;
-    int HistoryListRowCount() const
-    {
+    int HistoryListRowCount() const {
         return std::min(FHistoryListRows, std::max(MaxEmptyHistoryRows, int(FExpressionHistorys.size())));
     }
     int HistoryListSelectedRow() const { return FHistoryListSelected; }
@@ -372,8 +371,7 @@ private:
     struct TPreviewValueEvent : QEvent {
         TPreviewValueEvent(quint64 AGeneration, bool AEvaluated, double AValue)
             : QEvent(Kind()), Generation(AGeneration), Evaluated(AEvaluated), Value(AValue) {}
-        static QEvent::Type Kind()
-        {
+        static QEvent::Type Kind() {
             static const QEvent::Type kind = QEvent::Type(QEvent::registerEventType());
             return kind;
         }

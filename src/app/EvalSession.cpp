@@ -16,8 +16,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-QString TEvalSession::Enter(const QString& Line, bool* Ok)
-{
+QString TEvalSession::Enter(const QString& Line, bool* Ok) {
     TCalculator& c = FCalculator;
     c.EnterLine(Line);
     bool formatError = false;
@@ -55,8 +54,7 @@ QStringList ExplainFailure(const QString& Line, TTextRange Place) {
     return {QStringLiteral("  ") + Line, carets};
 }
 
-QString UsageText()
-{
+QString UsageText() {
     return QStringLiteral(
         "Usage: korvex                 start the calculator window\n"
         "       korvex --eval [--explain] [--] [LINE ...]\n"
@@ -92,8 +90,7 @@ QString UsageText()
 
 namespace {
 
-void Print(std::FILE* Out, const QString& Text)
-{
+void Print(std::FILE* Out, const QString& Text) {
     const QByteArray bytes = Text.toUtf8();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), Out);
     std::fputc('\n', Out);
@@ -256,8 +253,7 @@ private:
 
 } // namespace
 
-int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, std::FILE* Err)
-{
+int RunEvalCommand(const QStringList& Arguments, std::FILE* In, std::FILE* Out, std::FILE* Err) {
     QStringList lines;
     bool options = true;
     bool explain = false;

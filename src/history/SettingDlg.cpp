@@ -181,4 +181,3 @@ void TSettingDialog::PlaceButtons() {
     Button1->setGeometry(width() - OkRight, top, ButtonWidth, ButtonHeight);
     Button2->setGeometry(width() - CancelRight, top, ButtonWidth, ButtonHeight);
 }
-

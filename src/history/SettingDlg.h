@@ -82,5 +82,3 @@ private:
 
     TAppData* FAppData = nullptr;
 };
-
-

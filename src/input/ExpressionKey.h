@@ -148,14 +148,32 @@ using TKeyList = QList<TExpressionKey>;
 
 QString KeyToText(TExpressionKey Key);
 
-constexpr bool IsNumberKey(TExpressionKey Key) { return Key >= ekNumberStart && Key <= ekNumberEnd; }
-constexpr bool IsOperatorKey(TExpressionKey Key) { return Key >= ekOperatorStart && Key <= ekOperatorEnd; }
-constexpr bool IsSignKey(TExpressionKey Key) { return Key == ekPlus || Key == ekMinus; }
-constexpr bool IsPowerKey(TExpressionKey Key) { return Key > ekPowerStart && Key < ekPowerEnd; }
-constexpr bool IsFunctionKey(TExpressionKey Key) { return Key > ekFunctionStart && Key < ekFunctionEnd; }
-constexpr bool IsVariableKey(TExpressionKey Key) { return Key > ekVariableStart && Key < ekVariableEnd; }
-constexpr bool IsFunctionOrVariableKey(TExpressionKey Key) { return IsFunctionKey(Key) || IsVariableKey(Key); }
+constexpr bool IsNumberKey(TExpressionKey Key) {
+    return Key >= ekNumberStart && Key <= ekNumberEnd;
+}
+constexpr bool IsOperatorKey(TExpressionKey Key) {
+    return Key >= ekOperatorStart && Key <= ekOperatorEnd;
+}
+constexpr bool IsSignKey(TExpressionKey Key) {
+    return Key == ekPlus || Key == ekMinus;
+}
+constexpr bool IsPowerKey(TExpressionKey Key) {
+    return Key > ekPowerStart && Key < ekPowerEnd;
+}
+constexpr bool IsFunctionKey(TExpressionKey Key) {
+    return Key > ekFunctionStart && Key < ekFunctionEnd;
+}
+constexpr bool IsVariableKey(TExpressionKey Key) {
+    return Key > ekVariableStart && Key < ekVariableEnd;
+}
+constexpr bool IsFunctionOrVariableKey(TExpressionKey Key) {
+    return IsFunctionKey(Key) || IsVariableKey(Key);
+}
 // ek0 ... ek9
-constexpr bool IsDigitKey(TExpressionKey Key) { return Key >= ek0 && Key <= ek9; }
+constexpr bool IsDigitKey(TExpressionKey Key) {
+    return Key >= ek0 && Key <= ek9;
+}
 // the digits and the decimal point
-constexpr bool IsDecimalKey(TExpressionKey Key) { return Key >= ek0 && Key <= ekDot; }
+constexpr bool IsDecimalKey(TExpressionKey Key) {
+    return Key >= ek0 && Key <= ekDot;
+}

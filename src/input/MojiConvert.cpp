@@ -10,8 +10,7 @@ namespace {
 
 // A transliterator is not safe to share between threads, and building one costs
 // far more than using it, so each thread keeps its own.
-icu::Transliterator* HalfWidthTransliterator()
-{
+icu::Transliterator* HalfWidthTransliterator() {
     thread_local std::unique_ptr<icu::Transliterator> t = [] {
         UErrorCode status = U_ZERO_ERROR;
         std::unique_ptr<icu::Transliterator> made(
@@ -56,8 +55,7 @@ char16_t OperatorSign(char16_t c) {
 
 } // namespace
 
-QString ConvertOperatorSigns(const QString& Text)
-{
+QString ConvertOperatorSigns(const QString& Text) {
     // a text without look-alikes, as typed text nearly always is, is shared, not copied
     const QChar* const begin = Text.constData();
     const QChar* const end = begin + Text.size();
@@ -72,8 +70,7 @@ QString ConvertOperatorSigns(const QString& Text)
     return s;
 }
 
-QString ConvertHalfWidthUpper(const QString& Text)
-{
+QString ConvertHalfWidthUpper(const QString& Text) {
     QString s;
     // ASCII has no wider or narrower form: skip the folding on the common path,
     // and an upper-case ASCII text is returned as it is, shared, not copied.

@@ -2,16 +2,14 @@
 
 #include "MojiConvert.h"
 
-void TVariableDictionary::Clear()
-{
+void TVariableDictionary::Clear() {
     NameDictionary.clear();
     NumberDictionary.clear();
     ValueDictionary.clear();
     Number = 0;
 }
 
-void TVariableDictionary::AddOrSetValue(const QString& Name, double Value)
-{
+void TVariableDictionary::AddOrSetValue(const QString& Name, double Value) {
     const QString name = ConvertHalfWidthUpper(Name);
     auto it = NumberDictionary.constFind(name);
     if (it != NumberDictionary.constEnd()) {
@@ -24,13 +22,11 @@ void TVariableDictionary::AddOrSetValue(const QString& Name, double Value)
     ++Number;
 }
 
-bool TVariableDictionary::ContainsKey(const QString& Name) const
-{
+bool TVariableDictionary::ContainsKey(const QString& Name) const {
     return NumberDictionary.contains(ConvertHalfWidthUpper(Name));
 }
 
-int TVariableDictionary::GetNumberItems(const QString& Name) const
-{
+int TVariableDictionary::GetNumberItems(const QString& Name) const {
     auto it = NumberDictionary.constFind(ConvertHalfWidthUpper(Name));
     if (it == NumberDictionary.constEnd()) throw EListError("Item not found");
     return *it;
@@ -43,22 +39,19 @@ bool TVariableDictionary::FindNumber(const QString& Name, int& Number) const {
     return true;
 }
 
-QString TVariableDictionary::GetNameItems(int Number) const
-{
+QString TVariableDictionary::GetNameItems(int Number) const {
     auto it = NameDictionary.constFind(Number);
     if (it == NameDictionary.constEnd()) throw EListError("Item not found");
     return *it;
 }
 
-double TVariableDictionary::GetValueItems(int Number) const
-{
+double TVariableDictionary::GetValueItems(int Number) const {
     auto it = ValueDictionary.constFind(Number);
     if (it == ValueDictionary.constEnd()) throw EListError("Item not found");
     return *it;
 }
 
-TVariableDictionary TVariableDictionary::Snapshot() const
-{
+TVariableDictionary TVariableDictionary::Snapshot() const {
     TVariableDictionary copy(*this);
     copy.NameDictionary.detach();
     copy.NumberDictionary.detach();

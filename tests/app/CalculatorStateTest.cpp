@@ -19,8 +19,7 @@ namespace {
 // Each test gets its own configuration folder.
 class StateTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         old = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
@@ -31,8 +30,7 @@ protected:
     static void Start(TCalculator& c) { c.FormShow(); }
 
     // Writes a settings file from a calculator whose AppData says what to keep.
-    static void Save(TCalculator& c, bool history, bool variables)
-    {
+    static void Save(TCalculator& c, bool history, bool variables) {
         c.SettingDialogAppData().IsHistoryRecord = history;
         c.SettingDialogAppData().IsVariableRecord = variables;
         c.FormSaveState();
@@ -42,16 +40,14 @@ protected:
     QByteArray old;
 };
 
-void Enter(TCalculator& c, const QString& line)
-{
+void Enter(TCalculator& c, const QString& line) {
     c.SetInputText(line);
     c.CalcExpression(true);
 }
 
 } // namespace
 
-TEST_F(StateTest, EverythingComesBack)
-{
+TEST_F(StateTest, EverythingComesBack) {
     {
         TCalculator c;
         Start(c);
@@ -102,8 +98,7 @@ TEST_F(StateTest, EverythingComesBack)
     EXPECT_EQ(c.InputLine().Text, "A*2");
 }
 
-TEST_F(StateTest, WithoutHistoryAndVariableSavingOnlyTheModesComeBack)
-{
+TEST_F(StateTest, WithoutHistoryAndVariableSavingOnlyTheModesComeBack) {
     {
         TCalculator c;
         Start(c);
@@ -217,8 +212,7 @@ TEST_F(StateTest, OpeningTheWindowRunsNothing) {
     EXPECT_FALSE(c.IsResultStale());
 }
 
-TEST_F(StateTest, ZeroMemoryStaysHidden)
-{
+TEST_F(StateTest, ZeroMemoryStaysHidden) {
     for (double m : {0.0, 2.0}) {
         {
             TCalculator c;
@@ -233,12 +227,12 @@ TEST_F(StateTest, ZeroMemoryStaysHidden)
     }
 }
 
-TEST_F(StateTest, HistoryLimitFromTheFileTrimsAtStart)
-{
+TEST_F(StateTest, HistoryLimitFromTheFileTrimsAtStart) {
     {
         TCalculator c;
         Start(c);
-        for (const char* line : {"1", "2", "3", "4", "5"}) Enter(c, line);
+        for (const char* line : {"1", "2", "3", "4", "5"})
+            Enter(c, line);
         c.SettingDialogAppData().HistoryCount = 3;
         Save(c, true, false);
     }
@@ -250,8 +244,7 @@ TEST_F(StateTest, HistoryLimitFromTheFileTrimsAtStart)
     EXPECT_EQ(c.HistoryPopupItems(), QStringList({"5", "4", "3"}));
 }
 
-TEST_F(StateTest, DamagedFileStartsWithDefaults)
-{
+TEST_F(StateTest, DamagedFileStartsWithDefaults) {
     const QString path = TAppData::FileName();
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
@@ -270,8 +263,7 @@ TEST_F(StateTest, DamagedFileStartsWithDefaults)
     EXPECT_EQ(c.ResultText(), "2");
 }
 
-TEST_F(StateTest, SavesAboutASecondAfterTheLastChangeOnlyWhenAsked)
-{
+TEST_F(StateTest, SavesAboutASecondAfterTheLastChangeOnlyWhenAsked) {
     for (const bool asked : {false, true}) { // a calculator saves only when it is asked to
         QFile::remove(TAppData::FileName());
         TCalculator c;
@@ -295,8 +287,7 @@ TEST_F(StateTest, SavesAboutASecondAfterTheLastChangeOnlyWhenAsked)
     }
 }
 
-TEST_F(StateTest, SettingsOkAndClear)
-{
+TEST_F(StateTest, SettingsOkAndClear) {
     TCalculator c;
     Start(c);
     Enter(c, "1");

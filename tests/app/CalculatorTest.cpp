@@ -17,8 +17,7 @@ struct Case {
     const char16_t* shown;              // what the result area shows after the last
 };
 
-void RunCases(const std::vector<Case>& cases)
-{
+void RunCases(const std::vector<Case>& cases) {
     for (const auto& c : cases) {
         Session s;
         QString trace;
@@ -35,20 +34,18 @@ void RunCases(const std::vector<Case>& cases)
 // How a text evaluates and which message a failure gives is the evaluation's
 // own business; these rows are what the calculator adds: the value or message
 // in the result area, and the answers, names and totals a line leaves behind.
-TEST(Enter, ValuesAndMessages)
-{
+TEST(Enter, ValuesAndMessages) {
     RunCases({
         {{u"2+3"}, u"5"},
         {{u"1+"}, u"Syntax error"},
         {{u"2", u"3", u"ANS+PREANS"}, u"5"},
-        {{u"2", u"1/0", u"ANS"}, u"2"},     // a failed line leaves Ans alone
+        {{u"2", u"1/0", u"ANS"}, u"2"},   // a failed line leaves Ans alone
         {{u"X=2", u"Y=3", u"X*Y"}, u"6"}, // X and Y are ordinary names here
         {{u"1E308", u"1E308", u"GT"}, u"Infinity error"},
     });
 }
 
-TEST(Enter, AnswersGrandTotalAndHistory)
-{
+TEST(Enter, AnswersGrandTotalAndHistory) {
     Session s;
     s.enter("2").enter("3");
     EXPECT_EQ(s.c.GetAns(), 3);
@@ -76,8 +73,7 @@ TEST(Enter, AnswersGrandTotalAndHistory)
     EXPECT_EQ(s.c.ExpressionHistorys().size(), 2u);
 }
 
-TEST(Enter, GrandTotalOverflowKeepsTheResult)
-{
+TEST(Enter, GrandTotalOverflowKeepsTheResult) {
     Session s;
     s.enter("1E308");
     s.enter("1E308");
@@ -86,8 +82,7 @@ TEST(Enter, GrandTotalOverflowKeepsTheResult)
     EXPECT_TRUE(std::isinf(s.c.GetVarGT()));
 }
 
-TEST(Enter, FullWidthCommandAndAssignmentSigns)
-{
+TEST(Enter, FullWidthCommandAndAssignmentSigns) {
     Session s;
     s.enter(QString::fromUtf16(u"\uFF21\uFF1D\uFF14")); // Ａ＝４
     EXPECT_EQ(s.shown(), "4");
@@ -99,8 +94,7 @@ TEST(Enter, FullWidthCommandAndAssignmentSigns)
     EXPECT_FALSE(s.c.Variables().ContainsKey("@X"));
 }
 
-TEST(Typing, ContinuesFromAnsOrReplacesTheCalculatedText)
-{
+TEST(Typing, ContinuesFromAnsOrReplacesTheCalculatedText) {
     Session s;
     s.enter("2+3").type("+");
     EXPECT_EQ(s.input(), "ANS+");
@@ -121,8 +115,7 @@ TEST(Typing, ContinuesFromAnsOrReplacesTheCalculatedText)
     EXPECT_EQ(s.input(), "ANS*");
 }
 
-TEST(Typing, CaretKeysRightAfterACalculation)
-{
+TEST(Typing, CaretKeysRightAfterACalculation) {
     Session s;
     s.enter("2+3");
     EXPECT_TRUE(s.c.CaretKey(TCalculator::ckLeft));
@@ -147,8 +140,7 @@ TEST(Typing, CaretKeysRightAfterACalculation)
     EXPECT_EQ(s.input(), "*"); // a click ends the calculated state: the selection is replaced
 }
 
-TEST(Commands, DisplayAndAngleModes)
-{
+TEST(Commands, DisplayAndAngleModes) {
     RunCases({
         {{u"1/3", u"@fix3"}, u"0.333"},
         {{u"1/3", u"@FIX10"}, u"Mode Error"},
@@ -165,14 +157,13 @@ TEST(Commands, DisplayAndAngleModes)
         {{u"1234.5678", u"@ENG123"}, u"1234.5678"}, // seven characters: accepted, nothing changes
         {{u"1234.5678", u"@,"}, u"1,234.5678"},
         {{u"1234.5678", u"@,", u"@FIX2", u"@"}, u"1234.5678"},
-        {{u"1E30", u"@HEX"}, u"Error"},           // beyond 64 bits
+        {{u"1E30", u"@HEX"}, u"Error"}, // beyond 64 bits
         {{u"sin 90", u"@RAD", u"sin(\u03C0/2)"}, u"1"},
         {{u"1/3", u"@GRAD", u"arcsin 1"}, u"100"},
     });
 }
 
-TEST(Commands, CaptionsAndTheFailedModeKeepsItsNewMode)
-{
+TEST(Commands, CaptionsAndTheFailedModeKeepsItsNewMode) {
     Session s;
     s.enter("1/3").enter("@ENG-3");
     EXPECT_EQ(s.c.ResultModeCaption(), "Eng-3");
@@ -191,8 +182,7 @@ TEST(Commands, CaptionsAndTheFailedModeKeepsItsNewMode)
     EXPECT_EQ(s.c.ExpressionHistorys().size(), 1u);
 }
 
-TEST(Commands, ClearHistoryAndVariables)
-{
+TEST(Commands, ClearHistoryAndVariables) {
     Session s;
     s.enter("A=2").enter("A+1");
     s.enter("@HISCL");
@@ -209,8 +199,7 @@ TEST(Commands, ClearHistoryAndVariables)
     EXPECT_EQ(s.shown(), "Syntax error");
 }
 
-TEST(CustomButton, DefineAndUse)
-{
+TEST(CustomButton, DefineAndUse) {
     Session s;
     s.enter("@BUTTON=Tax:[]*1.1"); // the title is upper-cased with the rest of the command
     EXPECT_TRUE(s.c.CustomButtonVisible());
@@ -246,8 +235,7 @@ TEST(CustomButton, DefineAndUse)
     EXPECT_EQ(s.shown(), "0xFF");
 }
 
-TEST(Assignment, StoresVariablesAndMemory)
-{
+TEST(Assignment, StoresVariablesAndMemory) {
     RunCases({
         {{u"A = 3", u"A*2"}, u"6"},
         {{u"a = 3", u"A"}, u"3"},
@@ -265,8 +253,7 @@ TEST(Assignment, StoresVariablesAndMemory)
     });
 }
 
-TEST(Assignment, HistoryAndMemoryButton)
-{
+TEST(Assignment, HistoryAndMemoryButton) {
     Session s;
     s.enter("A = 3");
     EXPECT_EQ(s.c.ExpressionHistorys().back()->ExpressionText(), "A = 3");
@@ -286,8 +273,7 @@ TEST(Assignment, HistoryAndMemoryButton)
     EXPECT_EQ(s.c.MButtonCaption(), "M=0");
 }
 
-TEST(VarCalcMode, PromptsEvaluatesAndAsksAgain)
-{
+TEST(VarCalcMode, PromptsEvaluatesAndAsksAgain) {
     Session s;
     s.enter("@CALC:A*B+C");
     EXPECT_TRUE(s.c.CalcModeLabelVisible());
@@ -316,8 +302,7 @@ TEST(VarCalcMode, PromptsEvaluatesAndAsksAgain)
     EXPECT_EQ(s.shown(), "1"); // later passes show each answer
 }
 
-TEST(VarCalcMode, NamesBracketsAndRefusedAnswers)
-{
+TEST(VarCalcMode, NamesBracketsAndRefusedAnswers) {
     {
         Session s;
         s.enter("@CALC:A*A+B");
@@ -383,8 +368,7 @@ TEST(VarCalcMode, NamesBracketsAndRefusedAnswers)
     }
 }
 
-TEST(Memory, PlusMinusRecallAndClear)
-{
+TEST(Memory, PlusMinusRecallAndClear) {
     Session s;
     s.enter("5");
     s.c.MPlusActionExecute();
@@ -422,8 +406,7 @@ TEST(Memory, PlusMinusRecallAndClear)
     EXPECT_EQ(s.c.GetVarM(), 0);
 }
 
-TEST(Memory, CaptionAndRecall)
-{
+TEST(Memory, CaptionAndRecall) {
     Session s;
     s.enter("M = 1/3");
     EXPECT_EQ(s.c.MButtonCaption(), "M=0.333333333");
@@ -439,8 +422,7 @@ TEST(Memory, CaptionAndRecall)
     EXPECT_EQ(s.shown(), "6.666666667");
 }
 
-TEST(GrandTotal, CountsEveryEvaluationUntilAllClear)
-{
+TEST(GrandTotal, CountsEveryEvaluationUntilAllClear) {
     Session s;
     s.enter("2").enter("3");
     EXPECT_EQ(s.c.GetVarGT(), 5);
@@ -457,32 +439,31 @@ TEST(GrandTotal, CountsEveryEvaluationUntilAllClear)
     EXPECT_EQ(s.shown(), "0x0");
 }
 
-TEST(History, LimitTrimsRecordsAndPopup)
-{
+TEST(History, LimitTrimsRecordsAndPopup) {
     Session s;
     s.c.SettingDialogAppData().HistoryCount = 3;
     s.c.ApplyHistoryCount();
     EXPECT_EQ(s.c.HistoryListRowCount(), 3);
-    for (const char* line : {"1", "2", "3", "4"}) s.enter(line);
+    for (const char* line : {"1", "2", "3", "4"})
+        s.enter(line);
     ASSERT_EQ(s.c.ExpressionHistorys().size(), 3u);
     EXPECT_EQ(s.c.ExpressionHistorys().front()->ExpressionText(), "2");
     EXPECT_EQ(s.c.HistoryPopupItems(), QStringList({"4", "3", "2"}));
 }
 
-TEST(History, HugeLimitKeepsEveryRecordWithoutMillionsOfEmptyRows)
-{
+TEST(History, HugeLimitKeepsEveryRecordWithoutMillionsOfEmptyRows) {
     Session s;
     s.c.SettingDialogAppData().HistoryCount = 2147483647;
     s.c.ApplyHistoryCount();
     EXPECT_EQ(s.c.GetHistoryCount(), 2147483647);
     EXPECT_EQ(s.c.HistoryListRowCount(), TCalculator::MaxEmptyHistoryRows);
-    for (int i = 0; i < 3; ++i) s.enter(QString::number(i));
+    for (int i = 0; i < 3; ++i)
+        s.enter(QString::number(i));
     EXPECT_EQ(s.c.ExpressionHistorys().size(), 3u);
     EXPECT_EQ(s.c.HistoryListSelectedRow(), 0);
 }
 
-TEST(History, NegativeOrZeroLimitKeepsNothing)
-{
+TEST(History, NegativeOrZeroLimitKeepsNothing) {
     for (int limit : {0, -5}) {
         Session s;
         s.c.SettingDialogAppData().HistoryCount = limit;
@@ -499,8 +480,7 @@ TEST(History, NegativeOrZeroLimitKeepsNothing)
     }
 }
 
-TEST(History, UpAndDownStepThroughRecords)
-{
+TEST(History, UpAndDownStepThroughRecords) {
     Session s;
     s.c.UpKeyActionExecute(); // no records: nothing happens
     s.c.DownKeyActionExecute();
@@ -514,7 +494,7 @@ TEST(History, UpAndDownStepThroughRecords)
     s.c.DownKeyActionExecute();
     EXPECT_EQ(s.input(), "1+1");
     EXPECT_EQ(s.c.AngleModeCaption(), "Deg"); // the record's angle unit is shown...
-    EXPECT_EQ(s.c.GetAngleMode(), atRad);    // ...but the calculator keeps its own
+    EXPECT_EQ(s.c.GetAngleMode(), atRad);     // ...but the calculator keeps its own
     s.c.DownKeyActionExecute();               // stays at the oldest
     EXPECT_EQ(s.input(), "1+1");
     s.c.UpKeyActionExecute();
@@ -535,8 +515,7 @@ TEST(History, UpAndDownStepThroughRecords)
     EXPECT_EQ(s.shown(), "7");
 }
 
-TEST(History, PopupAndListRecall)
-{
+TEST(History, PopupAndListRecall) {
     Session s;
     s.enter("@RAD").enter("sin(\u03C0/6)").enter("@DEG").enter("2*3");
     const double gt = s.c.GetVarGT();
@@ -557,8 +536,7 @@ TEST(History, PopupAndListRecall)
     EXPECT_EQ(s.shown(), "0.5");
 }
 
-TEST(RecordedExpressions, AddMoveDeleteRecall)
-{
+TEST(RecordedExpressions, AddMoveDeleteRecall) {
     Session s;
     EXPECT_FALSE(s.c.RecordExpressionFrameVisible());
     for (const char* t : {"TAX;[]*1.1", "a;b;c", "plain", "TAX;[]*1.1"}) {
@@ -574,7 +552,10 @@ TEST(RecordedExpressions, AddMoveDeleteRecall)
     EXPECT_EQ(s.c.RecordExpressions(), QStringList({"plain", "TAX;[]*1.1", "a;b;c"}));
     EXPECT_EQ(s.c.RecordExpressionSelected(), 1);
 
-    struct Recall { int row; const char* text; };
+    struct Recall {
+        int row;
+        const char* text;
+    };
     for (const Recall& r : {Recall{1, "[]*1.1"}, Recall{2, "b"}, Recall{0, "plain"}}) {
         s.enter("1+1");
         s.c.SelectRecordExpression(r.row);
@@ -594,8 +575,7 @@ TEST(RecordedExpressions, AddMoveDeleteRecall)
     s.c.DelRecordExpressionActionExecute(); // nothing selected: nothing happens
 }
 
-TEST(DisplayModes, MenuCommandsAndCheckMarks)
-{
+TEST(DisplayModes, MenuCommandsAndCheckMarks) {
     Session s;
     s.c.FixActionExecute(2); // empty history: line cleared, 0 shown
     EXPECT_EQ(s.input(), "");
@@ -830,8 +810,7 @@ TEST(Assignment, OnlyANameThatReadsBackIsStored) {
     }
 }
 
-TEST(AllClear, EmptiesTheLineAndKeepsTheRest)
-{
+TEST(AllClear, EmptiesTheLineAndKeepsTheRest) {
     Session s;
     s.enter("A=2").enter("M=3").enter("@FIX1").enter("4");
     s.c.AllClear();
@@ -914,17 +893,16 @@ TEST(Enter, TypingReplacesTheSelectedPlace) {
 
 namespace {
 
-QStringList VariableCaptions(const TCalculator& c)
-{
+QStringList VariableCaptions(const TCalculator& c) {
     QStringList captions;
-    for (const TCalculator::TVariableItem& item : c.VariablePopupItems()) captions << item.Caption;
+    for (const TCalculator::TVariableItem& item : c.VariablePopupItems())
+        captions << item.Caption;
     return captions;
 }
 
 } // namespace
 
-TEST(VariablePopup, ListsTheVariablesAsTheyChange)
-{
+TEST(VariablePopup, ListsTheVariablesAsTheyChange) {
     Session s;
     EXPECT_FALSE(s.c.HasVariablePopupItems());
     EXPECT_TRUE(s.c.VariablePopupItems().isEmpty());
@@ -950,8 +928,7 @@ TEST(VariablePopup, ListsTheVariablesAsTheyChange)
     EXPECT_TRUE(s.c.VariablePopupItems().isEmpty());
 }
 
-TEST(VariablePopup, AnEntryInsertsItsNameAtTheCaret)
-{
+TEST(VariablePopup, AnEntryInsertsItsNameAtTheCaret) {
     Session s;
     s.enter("A = 3");
     s.enter("rate = 2");

@@ -29,8 +29,7 @@ struct Outcome {
     QString err;
 };
 
-Outcome Korvex(const QStringList& args, const QByteArray& input = {})
-{
+Outcome Korvex(const QStringList& args, const QByteArray& input = {}) {
     QProcess p;
     p.start(QStringLiteral(KORVEX_BINARY), args);
     EXPECT_TRUE(p.waitForStarted());
@@ -41,15 +40,13 @@ Outcome Korvex(const QStringList& args, const QByteArray& input = {})
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-std::string ReadAll(QTemporaryFile& f)
-{
+std::string ReadAll(QTemporaryFile& f) {
     f.seek(0);
     return f.readAll().toStdString();
 }
 
 // The lines korvex itself wrote on standard error (a sanitizer may add its own).
-std::string Messages(const QString& Err)
-{
+std::string Messages(const QString& Err) {
     std::string own;
     for (const QString& line : Err.split(u'\n'))
         if (line.startsWith(u"korvex: ")) own += line.toStdString() + "\n";
@@ -65,17 +62,18 @@ std::string Messages(const QString& Err)
 constexpr int kCapture = -2;
 
 Outcome Spawn(const QStringList& Args, int In, int Out, const std::function<void()>& WhileRunning = {},
-              int HoldOpen = -1)
-{
+              int HoldOpen = -1) {
     QTemporaryFile out, err;
     if (!out.open() || !err.open()) return {-1, {}, "no temporary file"};
     if (Out == kCapture) Out = out.handle();
 
     // everything the child needs is made before it exists
     std::vector<std::string> words{KORVEX_BINARY};
-    for (const QString& a : Args) words.push_back(a.toStdString());
+    for (const QString& a : Args)
+        words.push_back(a.toStdString());
     std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
+    for (std::string& w : words)
+        argv.push_back(w.data());
     argv.push_back(nullptr);
     std::string locale = "LC_ALL=C";
     std::vector<char*> envp;
@@ -90,8 +88,10 @@ Outcome Spawn(const QStringList& Args, int In, int Out, const std::function<void
         ::signal(SIGPIPE, SIG_IGN);
         const int from[] = {In, Out, errFd};
         for (int fd = 0; fd <= 2; ++fd) {
-            if (from[fd] < 0) ::close(fd);
-            else if (from[fd] != fd) ::dup2(from[fd], fd);
+            if (from[fd] < 0)
+                ::close(fd);
+            else if (from[fd] != fd)
+                ::dup2(from[fd], fd);
         }
         ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
@@ -116,24 +116,20 @@ Outcome Spawn(const QStringList& Args, int In, int Out, const std::function<void
 
 struct TPipe {
     int read = -1, write = -1;
-    TPipe()
-    {
+    TPipe() {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) == 0) read = fds[0], write = fds[1];
     }
     ~TPipe() { CloseRead(), CloseWrite(); }
-    void CloseRead()
-    {
+    void CloseRead() {
         if (read >= 0) ::close(read);
         read = -1;
     }
-    void CloseWrite()
-    {
+    void CloseWrite() {
         if (write >= 0) ::close(write);
         write = -1;
     }
-    void Write(const char* Text)
-    {
+    void Write(const char* Text) {
         ASSERT_EQ(::write(write, Text, std::strlen(Text)), ssize_t(std::strlen(Text)));
     }
 };
@@ -142,10 +138,14 @@ struct TPipe {
 
 // Answers that cannot be written fail the command with a status of their own,
 // and no more input is read after the first failure.
-TEST(EvalCommand, OutputThatCannotBeWritten)
-{
+TEST(EvalCommand, OutputThatCannotBeWritten) {
     enum TTarget { tFull, tClosed, tNoReader };
-    struct Case { const char* what; TTarget target; QStringList args; const char* reason; };
+    struct Case {
+        const char* what;
+        TTarget target;
+        QStringList args;
+        const char* reason;
+    };
     const Case cases[] = {
         {"/dev/full, lines from arguments", tFull, {"--eval", "1+2", "2*3"}, "No space left on device"},
         {"/dev/full, standard input held open", tFull, {"--eval"}, "No space left on device"},
@@ -169,10 +169,15 @@ TEST(EvalCommand, OutputThatCannotBeWritten)
 }
 
 // Every kind of standard input is read to its end, or the command says why not.
-TEST(EvalCommand, KindsOfStandardInput)
-{
+TEST(EvalCommand, KindsOfStandardInput) {
     enum TSource { sNonBlockingPipe, sDirectory, sClosed, sDevNull };
-    struct Case { const char* what; TSource source; int status; const char* out; const char* err; };
+    struct Case {
+        const char* what;
+        TSource source;
+        int status;
+        const char* out;
+        const char* err;
+    };
     const Case cases[] = {
         {"a non-blocking pipe whose writer waits", sNonBlockingPipe, esValues, "3\n6\n", ""},
         {"a directory", sDirectory, esReadError, "", "korvex: cannot read standard input: Is a directory\n"},
@@ -196,9 +201,14 @@ TEST(EvalCommand, KindsOfStandardInput)
                 pipe.CloseWrite();
             };
             break;
-        case sDirectory: in = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); break;
-        case sClosed: break;
-        case sDevNull: in = ::open("/dev/null", O_RDONLY | O_CLOEXEC); break;
+        case sDirectory:
+            in = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            break;
+        case sClosed:
+            break;
+        case sDevNull:
+            in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            break;
         }
         const Outcome r = Spawn({"--eval"}, in, kCapture, writer);
         if (c.source == sDirectory || c.source == sDevNull) ::close(in);
@@ -212,10 +222,14 @@ TEST(EvalCommand, KindsOfStandardInput)
 // lines after it are read as usual. "X===…" is an assignment with nothing to
 // assign, which the calculator takes at any length and which leaves the last
 // value on display, so it shows on which side of the bound a line is.
-TEST(EvalCommand, LinesPastTheBound)
-{
+TEST(EvalCommand, LinesPastTheBound) {
     const auto assign = [](qsizetype Bytes) { return "X" + QByteArray(Bytes - 1, '='); };
-    struct Case { const char* what; QByteArray input; int status; const char* out; };
+    struct Case {
+        const char* what;
+        QByteArray input;
+        int status;
+        const char* out;
+    };
     const Case cases[] = {
         {"at the bound", "2\n" + assign(EvalMaxLineBytes) + "\n", esValues, "2\n2\n"},
         {"at the bound, then CR LF", "2\n" + assign(EvalMaxLineBytes) + "\r\n3", esValues, "2\n2\n3\n"},
@@ -233,9 +247,12 @@ TEST(EvalCommand, LinesPastTheBound)
     }
 }
 
-TEST(EvalCommand, LinesFromArgumentsAndStatus)
-{
-    struct Case { QStringList args; int status; const char* out; };
+TEST(EvalCommand, LinesFromArgumentsAndStatus) {
+    struct Case {
+        QStringList args;
+        int status;
+        const char* out;
+    };
     const Case cases[] = {
         {{"--eval", "1+2"}, 0, "3\n"},
         {{"--eval", "A=3", "A*2", "@FIX2"}, 0, "3\n6\n6.00\n"},
@@ -266,15 +283,14 @@ TEST(EvalCommand, LinesFromArgumentsAndStatus)
     }
 }
 
-TEST(EvalCommand, StandardInputInUtf8)
-{
-    const Outcome r = Korvex({"--eval"}, QString::fromUtf16(u"\uFF11\uFF12\u00D7\uFF13\r\nsin 30\n@DMS\n12.5125").toUtf8());
+TEST(EvalCommand, StandardInputInUtf8) {
+    const Outcome r =
+        Korvex({"--eval"}, QString::fromUtf16(u"\uFF11\uFF12\u00D7\uFF13\r\nsin 30\n@DMS\n12.5125").toUtf8());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QString::fromUtf16(u"36\n0.5\n0\u00B030\u20320\u2033\n12\u00B030\u203245\u2033\n"));
 }
 
-TEST(EvalCommand, UsageErrorsAndHelp)
-{
+TEST(EvalCommand, UsageErrorsAndHelp) {
     const Outcome bad = Korvex({"--eval", "--frobnicate"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_TRUE(bad.out.isEmpty());

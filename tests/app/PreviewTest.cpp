@@ -10,8 +10,7 @@
 namespace {
 
 // Lets the worker pool finish and the values it handed back arrive.
-void Settle(TCalculator& c)
-{
+void Settle(TCalculator& c) {
     c.WaitForPreview();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
@@ -19,8 +18,7 @@ void Settle(TCalculator& c)
 
 struct PreviewSession : Session {
     PreviewSession() { c.SetIsRealTimeCalc(true); }
-    QString typed(const QString& keys)
-    {
+    QString typed(const QString& keys) {
         type(keys);
         Settle(c);
         return shown();
@@ -29,8 +27,7 @@ struct PreviewSession : Session {
 
 } // namespace
 
-TEST(Preview, FollowsTheTypingOnlyWhenOn)
-{
+TEST(Preview, FollowsTheTypingOnlyWhenOn) {
     struct Step {
         const char* keys;
         const char* on;  // shown with the preview on
@@ -54,15 +51,14 @@ TEST(Preview, FollowsTheTypingOnlyWhenOn)
     }
 }
 
-TEST(Preview, SilentOnErrorsCommandsAndAssignments)
-{
+TEST(Preview, SilentOnErrorsCommandsAndAssignments) {
     PreviewSession s;
     s.enter("A=4");
     s.c.SetInputText("");
     Settle(s.c);
     EXPECT_EQ(s.shown(), "0"); // an empty line shows 0
     EXPECT_EQ(s.typed("A*2"), "8");
-    EXPECT_EQ(s.typed("/0"), "8");  // A*2/0 fails: the previous value stays
+    EXPECT_EQ(s.typed("/0"), "8"); // A*2/0 fails: the previous value stays
     s.c.SetInputText("@HEX");
     Settle(s.c);
     EXPECT_EQ(s.shown(), "8");
@@ -133,12 +129,12 @@ TEST(Preview, ADisplayChangeKeepsTheRecordedValue) {
     EXPECT_FALSE(s.c.IsResultStale());
 }
 
-TEST(Preview, AnOlderTextNeverOverwritesTheNewest)
-{
+TEST(Preview, AnOlderTextNeverOverwritesTheNewest) {
     // a deeply nested text takes far longer than "7"; whichever finishes last,
     // only the newest text's value may show
     QString slow;
-    for (int i = 0; i < 1000; ++i) slow += u'(';
+    for (int i = 0; i < 1000; ++i)
+        slow += u'(';
     slow += QStringLiteral("1+1");
     for (int round = 0; round < 20; ++round) {
         PreviewSession s;
@@ -149,8 +145,7 @@ TEST(Preview, AnOlderTextNeverOverwritesTheNewest)
     }
 }
 
-TEST(Preview, EnterWinsOverARunningPreview)
-{
+TEST(Preview, EnterWinsOverARunningPreview) {
     PreviewSession s;
     s.c.SetInputText("2+2");
     s.press(); // the confirmed value is not replaced by a late preview
@@ -163,8 +158,7 @@ TEST(Preview, EnterWinsOverARunningPreview)
 
 // Thousands of text changes while the calculator's values change under them;
 // run under a thread checker this finds any state the preview shares.
-TEST(Preview, StressWhileValuesChange)
-{
+TEST(Preview, StressWhileValuesChange) {
     PreviewSession s;
     for (int i = 0; i < 2000; ++i) {
         s.c.SetInputText(QStringLiteral("A*%1+ANS+M").arg(i));

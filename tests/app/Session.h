@@ -12,15 +12,20 @@ public:
     Session() { c.StartWithDefaults(); }
 
     // Types a whole line and presses Enter, as korvex --eval enters its lines.
-    Session& enter(const QString& line)
-    {
+    Session& enter(const QString& line) {
         c.EnterLine(line);
         return *this;
     }
     // Presses Enter on whatever the line holds.
-    Session& press() { c.CalcExpression(true); return *this; }
+    Session& press() {
+        c.CalcExpression(true);
+        return *this;
+    }
     // Types characters one by one, as keys.
-    Session& type(const QString& text) { c.TypeText(text); return *this; }
+    Session& type(const QString& text) {
+        c.TypeText(text);
+        return *this;
+    }
 
     QString shown() { return c.ResultText(); }
     QString input() const { return c.InputLine().Text; }
@@ -28,4 +33,6 @@ public:
     TCalculator c;
 };
 
-inline std::string str(const QString& s) { return s.toStdString(); }
+inline std::string str(const QString& s) {
+    return s.toStdString();
+}

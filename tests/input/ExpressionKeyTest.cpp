@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(ExpressionKey, RangeTestsIncludeOrExcludeTheirMarkers)
-{
+TEST(ExpressionKey, RangeTestsIncludeOrExcludeTheirMarkers) {
     EXPECT_TRUE(IsNumberKey(ekNumberStart));
     EXPECT_TRUE(IsNumberKey(ekNumberEnd));
     EXPECT_TRUE(IsOperatorKey(ekOperatorStart));
@@ -16,9 +15,11 @@ TEST(ExpressionKey, RangeTestsIncludeOrExcludeTheirMarkers)
     EXPECT_FALSE(IsVariableKey(ekVariableEnd));
 }
 
-TEST(ExpressionKey, RangeMembership)
-{
-    struct Case { TExpressionKey key; bool number, op, sign, power, function, variable; };
+TEST(ExpressionKey, RangeMembership) {
+    struct Case {
+        TExpressionKey key;
+        bool number, op, sign, power, function, variable;
+    };
     const Case cases[] = {
         {ek0, true, false, false, false, false, false},
         {ekHexF, true, false, false, false, false, false},
@@ -49,17 +50,37 @@ TEST(ExpressionKey, RangeMembership)
     EXPECT_FALSE(IsDecimalKey(ekE));
 }
 
-TEST(ExpressionKey, KeyToText)
-{
-    struct Case { TExpressionKey key; const char16_t* text; };
+TEST(ExpressionKey, KeyToText) {
+    struct Case {
+        TExpressionKey key;
+        const char16_t* text;
+    };
     const Case cases[] = {
-        {ek7, u"7"}, {ekHexE, u"E"}, {ekE, u"E"}, {ekDot, u"."},
-        {ekStoA, u" \u2192 A"}, {ekStoGT, u""}, {ekStoUserConst4, u" \u2192 k4"},
-        {ekArcSin, u"sin"}, {ekArcCosH, u"cosh"}, {ekSquare, u"2"}, {ekReciprocal, u"-1"},
-        {ekMulti, u"\u00D7"}, {ekDiv, u"\u00F7"}, {ekPi, u"\u03C0"}, {ekDms, u"\u00B0"},
-        {ekPowerRoot, u"\u221A"}, {ekSqrt, u"\u221A"}, {ekPol, u"Pol("},
-        {ekLogE, u"loge"}, {ekVarGTCount, u"GTCount"}, {ekMinus, u"-"},
-        {ekEnd, u""}, {ekNumber, u""}, {ekVariable, u""}, {ekMultiPriority1, u""},
+        {ek7, u"7"},
+        {ekHexE, u"E"},
+        {ekE, u"E"},
+        {ekDot, u"."},
+        {ekStoA, u" \u2192 A"},
+        {ekStoGT, u""},
+        {ekStoUserConst4, u" \u2192 k4"},
+        {ekArcSin, u"sin"},
+        {ekArcCosH, u"cosh"},
+        {ekSquare, u"2"},
+        {ekReciprocal, u"-1"},
+        {ekMulti, u"\u00D7"},
+        {ekDiv, u"\u00F7"},
+        {ekPi, u"\u03C0"},
+        {ekDms, u"\u00B0"},
+        {ekPowerRoot, u"\u221A"},
+        {ekSqrt, u"\u221A"},
+        {ekPol, u"Pol("},
+        {ekLogE, u"loge"},
+        {ekVarGTCount, u"GTCount"},
+        {ekMinus, u"-"},
+        {ekEnd, u""},
+        {ekNumber, u""},
+        {ekVariable, u""},
+        {ekMultiPriority1, u""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(KeyToText(c.key), QString::fromUtf16(c.text)) << int(c.key);

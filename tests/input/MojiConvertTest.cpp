@@ -1,18 +1,22 @@
 #include "MojiConvert.h"
 
-#include <gtest/gtest.h>
 #include <atomic>
-#include <utility>
+#include <gtest/gtest.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
-QString Both(const QString& s) { return ConvertHalfWidthUpper(ConvertOperatorSigns(s)); }
+QString Both(const QString& s) {
+    return ConvertHalfWidthUpper(ConvertOperatorSigns(s));
+}
 } // namespace
 
-TEST(MojiConvert, FoldsWidthOperatorsAndCase)
-{
-    struct Case { const char16_t* in; const char16_t* out; };
+TEST(MojiConvert, FoldsWidthOperatorsAndCase) {
+    struct Case {
+        const char16_t* in;
+        const char16_t* out;
+    };
     const Case cases[] = {
         {u"", u""},
         {u"\uFF12\u00D7\uFF13", u"2*3"},
@@ -21,28 +25,26 @@ TEST(MojiConvert, FoldsWidthOperatorsAndCase)
         {u"sin(30)", u"SIN(30)"},
         {u"Sin", u"SIN"},
         {u"1\u30FC2\uFF702\u20153", u"1-2-2-3"},
-        {u"\u22125\u22122", u"-5-2"},     // the minus sign of copied text
-        {u"1\uFF0D2", u"1-2"},            // full-width hyphen-minus folds to "-"
-        {u"1\u20142", u"1\u20142"},       // an em dash is no minus
+        {u"\u22125\u22122", u"-5-2"}, // the minus sign of copied text
+        {u"1\uFF0D2", u"1-2"},        // full-width hyphen-minus folds to "-"
+        {u"1\u20142", u"1\u20142"},   // an em dash is no minus
         {u"2\u00D73\u00D74", u"2*3*4"},
         {u"\u03C0\u00B2\u00B3\u221A", u"\u03C0\u00B2\u00B3\u221A"},
-        {u"a\u3000b", u"A B"},            // ideographic space
+        {u"a\u3000b", u"A B"}, // ideographic space
         {u"\uFF20hex", u"@HEX"},
-        {u"\u00E9x", u"\u00E9X"},         // only ASCII letters change case
+        {u"\u00E9x", u"\u00E9X"}, // only ASCII letters change case
     };
     for (const auto& c : cases)
         EXPECT_EQ(Both(QString::fromUtf16(c.in)), QString::fromUtf16(c.out))
             << QString::fromUtf16(c.in).toStdString();
 }
 
-TEST(MojiConvert, OperatorSignsKeepTheLength)
-{
+TEST(MojiConvert, OperatorSignsKeepTheLength) {
     const QString s = QString::fromUtf16(u"\u00D7\u00F7\u30FC\uFF70\u2015\u2212");
     EXPECT_EQ(ConvertOperatorSigns(s), QStringLiteral("*/----"));
 }
 
-TEST(MojiConvert, FullWidthKatakanaBecomesHalfWidth)
-{
+TEST(MojiConvert, FullWidthKatakanaBecomesHalfWidth) {
     // a voiced kana becomes two code units
     EXPECT_EQ(ConvertHalfWidthUpper(QString::fromUtf16(u"\u30AC")), QString::fromUtf16(u"\uFF76\uFF9E"));
 }
@@ -77,17 +79,16 @@ TEST(MojiConvert, TerminalColumns) {
         EXPECT_EQ(TerminalColumns(c), columns) << std::hex << unsigned(c);
 }
 
-TEST(MojiConvert, LongTextIsNeverCut)
-{
+TEST(MojiConvert, LongTextIsNeverCut) {
     QString longText;
-    for (int i = 0; i < 5000; ++i) longText += QChar(0xFF11); // full-width 1
+    for (int i = 0; i < 5000; ++i)
+        longText += QChar(0xFF11); // full-width 1
     const QString out = ConvertHalfWidthUpper(longText);
     ASSERT_EQ(out.size(), 5000);
     EXPECT_EQ(out, QString(5000, u'1'));
 }
 
-TEST(MojiConvert, SafeOnSeveralThreadsAtOnce)
-{
+TEST(MojiConvert, SafeOnSeveralThreadsAtOnce) {
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
@@ -98,7 +99,8 @@ TEST(MojiConvert, SafeOnSeveralThreadsAtOnce)
                     ++failures;
         });
     }
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     EXPECT_EQ(failures.load(), 0);
 }
 

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-TEST(VariableDictionary, NamesAreFoldedAndNumberedByFirstUse)
-{
+TEST(VariableDictionary, NamesAreFoldedAndNumberedByFirstUse) {
     TVariableDictionary d;
     d.AddOrSetValue("rate", 2);
     d.AddOrSetValue(QString::fromUtf16(u"\uFF32\uFF21\uFF34\uFF25"), 3);
     EXPECT_EQ(d.Count(), 1);
     EXPECT_EQ(d.GetNameItems(0), "RATE");
     EXPECT_EQ(d.GetValueItems(0), 3);
-    for (const char* n : {"rate", "Rate", "RATE"}) EXPECT_TRUE(d.ContainsKey(n)) << n;
+    for (const char* n : {"rate", "Rate", "RATE"})
+        EXPECT_TRUE(d.ContainsKey(n)) << n;
     EXPECT_TRUE(d.ContainsKey(QString::fromUtf16(u"\uFF32\uFF21\uFF34\uFF25")));
 
     d.AddOrSetValue("A", 1);
@@ -22,8 +22,7 @@ TEST(VariableDictionary, NamesAreFoldedAndNumberedByFirstUse)
     EXPECT_EQ(d.Count(), 3);
 }
 
-TEST(VariableDictionary, ClearRestartsNumbering)
-{
+TEST(VariableDictionary, ClearRestartsNumbering) {
     TVariableDictionary d;
     d.AddOrSetValue("X", 1);
     d.AddOrSetValue("", 4); // any text is a name here; callers decide
@@ -35,8 +34,7 @@ TEST(VariableDictionary, ClearRestartsNumbering)
     EXPECT_EQ(d.GetNumberItems("Y"), 0);
 }
 
-TEST(VariableDictionary, MissingItemsRaise)
-{
+TEST(VariableDictionary, MissingItemsRaise) {
     TVariableDictionary d;
     EXPECT_THROW(d.GetNameItems(0), EListError);
     EXPECT_THROW(d.GetValueItems(3), EListError);
