@@ -8,7 +8,7 @@ KORVEX_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl-dev libicu-dev libxcb1-dev
   qt6-translations-l10n libqt6svg6
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang-format
   xvfb xdotool xclip xauth x11-utils
   fonts-noto-cjk
 )
@@ -49,4 +49,14 @@ korvex_build() {
   build=("$@")
   cmake -S "$KORVEX_ROOT" -B "$KORVEX_ROOT/$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "${configure[@]}" >/dev/null
   cmake --build "$KORVEX_ROOT/$dir" "${build[@]}"
+}
+
+# The tracked C++ sources as .clang-format says; prints the places that differ.
+korvex_check_format() {
+  local files
+  files=$(git -C "$KORVEX_ROOT" ls-files '*.cpp' '*.h' 2>/dev/null) || {
+    echo "formatting not checked: not a git checkout" >&2
+    return 0
+  }
+  (cd "$KORVEX_ROOT" && printf '%s\n' $files | xargs clang-format --dry-run -Werror)
 }
