@@ -1,6 +1,6 @@
 // The window's response to typing, on the offscreen platform:
 //   BM_KeystrokeToPreview  from a key event to the live preview's value assigned to
-//                          the result viewer on the UI thread (target: < 5 ms)
+//                          the result viewer on the UI thread (target: < 0.1 ms)
 //   BM_KeystrokeUiThread   what the key event itself costs the UI thread while the
 //                          line holds a long formula, next to BM_EvaluateLongLine,
 //                          what evaluating that formula costs: the key must not wait

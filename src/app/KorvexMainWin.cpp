@@ -13,6 +13,7 @@
 #include <QDesktopServices>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,8 +23,11 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QSplitter>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QToolButton>
 #include <QTranslator>
 #include <QUrl>
@@ -101,6 +105,98 @@ bool TypesText(const QKeyEvent* e) {
 // room between a button's edge and its caption
 constexpr int kCustomBtnPadding = 4;
 
+// The input line repaints at every key, and with it the buttons inside it; the
+// frame around the line (an antialiased rounded outline) costs more to draw than
+// the text. This style draws the frame and each button once for each look they
+// can have (size, state, palette, caption) and copies the picture from then on.
+// Only styles whose drawing depends on nothing but the style option take it: one
+// that animates would be frozen at the frame it was cached in.
+class TCachedLookStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    static bool Suits(const QStyle* Style) {
+        const QString name = Style->name();
+        return name.compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0 ||
+               name.compare(QLatin1String("windows"), Qt::CaseInsensitive) == 0;
+    }
+
+    void drawPrimitive(PrimitiveElement Element, const QStyleOption* Option, QPainter* Painter,
+                       const QWidget* Widget) const override {
+        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(Option);
+        if (Element != PE_PanelLineEdit || !frame || !Widget)
+            return QProxyStyle::drawPrimitive(Element, Option, Painter, Widget);
+        TLook look = Look(*Option, Painter);
+        look.Kind = frame->lineWidth * 16 + int(frame->features);
+        DrawCached(look, *frame, Painter, Widget, [&](const QStyleOptionFrame& AtOrigin, QPainter* p) {
+            QProxyStyle::drawPrimitive(Element, &AtOrigin, p, Widget);
+        });
+    }
+
+    void drawComplexControl(ComplexControl Control, const QStyleOptionComplex* Option, QPainter* Painter,
+                            const QWidget* Widget) const override {
+        const auto* button = qstyleoption_cast<const QStyleOptionToolButton*>(Option);
+        if (Control != CC_ToolButton || !button || !Widget || !button->icon.isNull())
+            return QProxyStyle::drawComplexControl(Control, Option, Painter, Widget);
+        TLook look = Look(*Option, Painter);
+        look.Kind = (int(button->arrowType) << 8) + (int(button->features) << 16) +
+                    int(button->toolButtonStyle) + int(button->activeSubControls) * 4096;
+        look.Text = button->text;
+        look.Font = button->font;
+        DrawCached(look, *button, Painter, Widget, [&](const QStyleOptionToolButton& AtOrigin, QPainter* p) {
+            QProxyStyle::drawComplexControl(Control, &AtOrigin, p, Widget);
+        });
+    }
+
+private:
+    // everything a cached picture was drawn from
+    struct TLook {
+        QSize Size;
+        qreal Ratio = 1;
+        uint State = 0;
+        qint64 Palette = 0;
+        Qt::LayoutDirection Direction = Qt::LeftToRight;
+        int Kind = 0;
+        QString Text;
+        QFont Font;
+        bool operator==(const TLook&) const = default;
+    };
+    struct TPicture {
+        TLook Look;
+        QPixmap Pixmap;
+    };
+
+    static TLook Look(const QStyleOption& Option, const QPainter* Painter) {
+        TLook look;
+        look.Size = Option.rect.size();
+        look.Ratio = Painter->device()->devicePixelRatio();
+        look.State = uint(Option.state);
+        look.Palette = Option.palette.cacheKey();
+        look.Direction = Option.direction;
+        return look;
+    }
+
+    template <class Option, class Draw>
+    void DrawCached(const TLook& Look, const Option& Given, QPainter* Painter, const QWidget* Widget,
+                    Draw DrawLook) const {
+        if (Look.Size.isEmpty()) return;
+        TPicture& picture = FPictures[Widget]; // one picture for each widget: its newest look
+        if (picture.Pixmap.isNull() || !(picture.Look == Look)) {
+            picture.Look = Look;
+            picture.Pixmap = QPixmap(Look.Size * Look.Ratio);
+            picture.Pixmap.setDevicePixelRatio(Look.Ratio);
+            picture.Pixmap.fill(Qt::transparent);
+            Option atOrigin(Given);
+            atOrigin.rect.moveTo(0, 0);
+            QPainter p(&picture.Pixmap);
+            DrawLook(atOrigin, &p);
+        }
+        Painter->drawPixmap(Given.rect.topLeft(), picture.Pixmap);
+    }
+
+    mutable QHash<const QWidget*, TPicture> FPictures;
+};
+
 } // namespace
 
 // ---------------------------------------------------------------------------------
@@ -144,10 +240,19 @@ QRect DesktopRect() {
 // ---------------------------------------------------------------------------------
 // The input line
 
-TExpressionEdit::TExpressionEdit(TMainForm& Form, QWidget* parent) : QLineEdit(parent), FForm(Form) {}
+TExpressionEdit::TExpressionEdit(TMainForm& Form, QWidget* parent) : QLineEdit(parent), FForm(Form) {
+    if (TCachedLookStyle::Suits(style())) {
+        if (QStyle* base = QStyleFactory::create(style()->name())) {
+            FCachedLook = new TCachedLookStyle(base); // takes the base style
+            FCachedLook->setParent(this);
+            setStyle(FCachedLook);
+        }
+    }
+}
 
 void TExpressionEdit::AddEmbeddedButton(QToolButton* Button) {
     Button->setParent(this);
+    if (FCachedLook) Button->setStyle(FCachedLook);
     Button->setFocusPolicy(Qt::NoFocus);
     Button->setAutoRaise(true);
     Button->setCursor(Qt::ArrowCursor);
@@ -171,6 +276,22 @@ void TExpressionEdit::LayoutButtons() {
 void TExpressionEdit::resizeEvent(QResizeEvent* e) {
     QLineEdit::resizeEvent(e);
     LayoutButtons();
+}
+
+bool TExpressionEdit::event(QEvent* e) {
+    if (e->type() == QEvent::ShortcutOverride) {
+        // A plain character is typed, never taken by a shortcut: the line edit
+        // would say so too, but only after comparing the key with every standard
+        // key sequence of the platform, at each keystroke.
+        auto* k = static_cast<QKeyEvent*>(e);
+        const Qt::KeyboardModifiers m = k->modifiers();
+        if (k->key() < Qt::Key_Escape &&
+            (m == Qt::NoModifier || m == Qt::ShiftModifier || m == Qt::KeypadModifier)) {
+            k->accept();
+            return true;
+        }
+    }
+    return QLineEdit::event(e);
 }
 
 void TExpressionEdit::keyPressEvent(QKeyEvent* e) {

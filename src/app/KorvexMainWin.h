@@ -54,6 +54,7 @@ public:
     void LayoutButtons();
 
 protected:
+    bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -62,6 +63,7 @@ protected:
 private:
     TMainForm& FForm;
     QList<QToolButton*> FButtons;
+    QStyle* FCachedLook = nullptr; // draws the frame and the buttons from pictures, where the style allows
 };
 
 // The menu bar: a double-click on it toggles the transparency.

@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -31,13 +32,37 @@ TFittedText FitResultText(const QFont& Base, const QString& Text, int Width) {
     return fitted;
 }
 
+TLaidOutResult::TLaidOutResult(const QString& Text, const QFont& Base, int Width)
+    : FText(Text), FBase(Base), FWidth(Width), FFitted(FitResultText(Base, Text, Width)),
+      FLayout(FFitted.Text, FFitted.Font) {
+    FLayout.setCacheEnabled(true); // shaped once, drawn as often as asked
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    FLayout.setTextOption(option);
+    FLayout.beginLayout();
+    QTextLine line = FLayout.createLine();
+    if (line.isValid()) line.setLineWidth(0x01000000); // one line, as long as the text
+    FLayout.endLayout();
+}
+
+bool TLaidOutResult::IsFor(const QString& Text, const QFont& Base, int Width) const {
+    return Width == FWidth && Text == FText && Base == FBase;
+}
+
+void TLaidOutResult::Draw(QPainter& Painter, const QRect& Rect, const QColor& Color) const {
+    if (FLayout.lineCount() == 0) return;
+    const QTextLine line = FLayout.lineAt(0);
+    Painter.setPen(Color);
+    // at the right edge, the line centred in height
+    FLayout.draw(&Painter, QPointF(Rect.x() + Rect.width() - line.horizontalAdvance(),
+                                   Rect.y() + (Rect.height() - line.height()) / 2));
+}
+
 QString DrawResultText(QPainter& Painter, const QRect& Rect, const QString& Text, const QFont& Base,
                        const QColor& Color) {
-    const TFittedText fitted = FitResultText(Base, Text, Rect.width());
-    Painter.setFont(fitted.Font);
-    Painter.setPen(Color);
-    Painter.drawText(Rect, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, fitted.Text);
-    return fitted.Text;
+    const TLaidOutResult laidOut(Text, Base, Rect.width());
+    laidOut.Draw(Painter, Rect, Color);
+    return laidOut.Fitted().Text;
 }
 
 QFont ResultFont(const TCalcResultViewer& Viewer, const QFont& Family) {
@@ -80,5 +105,10 @@ void TCalcResultViewerWidget::paintEvent(QPaintEvent*) {
         // a palette whose placeholder is the ink itself still has to mark the value
         if (color == ink) color.setAlpha(128);
     }
-    FPaintedText = DrawResultText(p, r, text, ResultFont(*FViewer, font()), color);
+    const QFont base = ResultFont(*FViewer, font());
+    // the same text again (dimmed, or uncovered) is drawn as it was shaped
+    if (!FLaidOut || !FLaidOut->IsFor(text, base, r.width()))
+        FLaidOut = std::make_unique<TLaidOutResult>(text, base, r.width());
+    FLaidOut->Draw(p, r, color);
+    FPaintedText = FLaidOut->Fitted().Text;
 }

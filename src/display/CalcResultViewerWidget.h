@@ -3,7 +3,10 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QTextLayout>
 #include <QWidget>
+
+#include <memory>
 
 class QPainter;
 class TCalcResultViewer;
@@ -17,6 +20,25 @@ struct TFittedText {
     QString Text;
 };
 TFittedText FitResultText(const QFont& Base, const QString& Text, int Width);
+
+// A result text fitted into Width pixels (as FitResultText says) and shaped into
+// one line, ready to be drawn as often as needed.
+class TLaidOutResult {
+public:
+    TLaidOutResult(const QString& Text, const QFont& Base, int Width);
+    // whether this is the text, base font and width it was laid out for
+    bool IsFor(const QString& Text, const QFont& Base, int Width) const;
+    const TFittedText& Fitted() const { return FFitted; }
+    // in Color, right-aligned and centred vertically in Rect
+    void Draw(QPainter& Painter, const QRect& Rect, const QColor& Color) const;
+
+private:
+    QString FText;
+    QFont FBase;
+    int FWidth;
+    TFittedText FFitted;
+    QTextLayout FLayout;
+};
 
 // Draws a result text the way every result viewer does: a single line in Color,
 // right-aligned and centred vertically in Rect, shrunk to fit as FitResultText
@@ -58,4 +80,5 @@ private:
     TCalcResultViewer* FViewer = nullptr;
     QString FPaintedText;
     bool FStale = false;
+    std::unique_ptr<TLaidOutResult> FLaidOut; // the newest text drawn
 };

@@ -3,6 +3,7 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -130,4 +131,43 @@ TEST(ResultViewerWidget, AStaleResultIsDrawnLighterThanACurrentOne) {
     EXPECT_LT(stale, 255); // but still drawn
     w.SetStale(false);
     EXPECT_EQ(darkest(w), current);
+}
+
+TEST(ResultViewerWidget, DrawsItsTextAsEveryResultViewerDoes) {
+    // the widget keeps the newest text laid out and draws it again from there:
+    // what it shows is still what DrawResultText draws for the history rows,
+    // after every change of text, width and font
+    TCalcResultViewer viewer(TFormatSettings::Plain());
+    TCalcResultViewerWidget w;
+    w.SetViewer(&viewer);
+    const QString texts[] = {QStringLiteral("0"), QStringLiteral("-1.234567890123456789E+300"),
+                             QStringLiteral("Syntax error"), QStringLiteral("12,345.6789")};
+    // each step changes one thing: the text, its width or its font
+    const struct {
+        int width;
+        bool bold;
+    } steps[] = {{300, true}, {300, false}, {150, false}, {60, false}, {60, true}, {150, true}, {300, true}};
+    for (const QString& text : texts)
+        for (const auto [width, bold] : steps) {
+            viewer.SetFontStyle(bold ? TFontStyles(fsBold) : TFontStyles());
+            viewer.SetText(text);
+            w.resize(width, 35);
+            QImage widget(w.size(), QImage::Format_ARGB32);
+            for (int twice = 0; twice < 2; ++twice) { // laid out, then from what was laid out
+                widget.fill(Qt::white);
+                w.render(&widget, QPoint(), QRegion(), QWidget::DrawChildren);
+            }
+            QImage direct(w.size(), QImage::Format_ARGB32);
+            direct.fill(Qt::white);
+            QPainter p(&direct);
+            const int inset = TCalcResultViewerWidget::VerticalInset;
+            const QString drawn =
+                DrawResultText(p, QRect(0, inset, width, 35 - 2 * inset), text, ResultFont(viewer, w.font()),
+                               w.palette().color(QPalette::WindowText));
+            p.end();
+            const std::string name =
+                text.toStdString() + " at " + std::to_string(width) + (bold ? " bold" : "");
+            EXPECT_EQ(w.PaintedText(), drawn) << name;
+            EXPECT_EQ(widget, direct) << name;
+        }
 }

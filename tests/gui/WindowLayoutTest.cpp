@@ -187,3 +187,58 @@ TEST_F(WindowTest, WithADarkPaletteEveryTextIsDrawnInItsTextColour) {
     form.reset();
     QApplication::setPalette(before);
 }
+
+namespace {
+
+// The largest difference of one colour channel between two pictures of one size.
+int MaxDifference(const QImage& A, const QImage& B) {
+    if (A.size() != B.size()) return 256;
+    int most = 0;
+    for (int y = 0; y < A.height(); ++y)
+        for (int x = 0; x < A.width(); ++x) {
+            const QRgb a = A.pixel(x, y), b = B.pixel(x, y);
+            most = std::max({most, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                             std::abs(qBlue(a) - qBlue(b))});
+        }
+    return most;
+}
+
+} // namespace
+
+TEST_F(WindowTest, TheInputLineLooksAsItsStyleDrawsIt) {
+    // the line's frame and its buttons are drawn once and copied afterwards: the
+    // copy shows what the style draws, focused or not, at another width and in
+    // another palette
+    QLineEdit* line = edit();
+    QStyle* cached = line->style();
+    if (cached == QApplication::style()) GTEST_SKIP() << "this style draws its frame itself";
+    QList<QWidget*> drawn = {line};
+    for (QToolButton* b : line->findChildren<QToolButton*>()) {
+        EXPECT_EQ(b->style(), cached) << b->objectName().toStdString();
+        drawn << b;
+    }
+    const int flash = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(0); // a caret that stays put between two pictures
+    type("12+3");
+    const auto compare = [&](const char* state) {
+        const QImage copied = line->grab().toImage();
+        for (QWidget* w : drawn)
+            w->setStyle(nullptr); // the application's style, drawing everything anew
+        const QImage direct = line->grab().toImage();
+        for (QWidget* w : drawn)
+            w->setStyle(cached);
+        EXPECT_LE(MaxDifference(copied, direct), 1) << state;
+    };
+    compare("focused");
+    form->HistoryListFrame->ListBox()->setFocus();
+    compare("without the focus");
+    line->setFocus();
+    form->resize(form->width() + 37, form->height());
+    compare("wider");
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+    palette.setColor(QPalette::Highlight, QColor(0xd0, 0x40, 0x40));
+    line->setPalette(palette);
+    compare("another palette");
+    QApplication::setCursorFlashTime(flash);
+}
