@@ -34,6 +34,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -180,6 +181,11 @@ private:
     void DrawCached(const TLook& Look, const Option& Given, QPainter* Painter, const QWidget* Widget,
                     Draw DrawLook) const {
         if (Look.Size.isEmpty()) return;
+        if (Look.Ratio != std::floor(Look.Ratio)) {
+            // a fractional scale would blur a copied picture: drawn anew each time
+            DrawLook(Given, Painter);
+            return;
+        }
         TPicture& picture = FPictures[Widget]; // one picture for each widget: its newest look
         if (picture.Pixmap.isNull() || !(picture.Look == Look)) {
             picture.Look = Look;
