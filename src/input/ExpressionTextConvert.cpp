@@ -130,10 +130,10 @@ TExpressionTextConvert::TExpressionTextConvert(TKeyList* Keys, const TVariableDi
 }
 
 bool TExpressionTextConvert::Convert(const QString& ExpressionText) {
-    FExpressionText = ExpressionText;
     ExpressionIndex = 0;
     FFailed = false;
     if (ExpressionText.isEmpty() || ExpressionText.size() > MaxTextLength) {
+        FExpressionText = ExpressionText;
         // a refused text has no position of its own
         FErrorIndex = 0;
         return false;
