@@ -128,7 +128,8 @@ public:
         if (Element != PE_PanelLineEdit || !frame || !Widget)
             return QProxyStyle::drawPrimitive(Element, Option, Painter, Widget);
         TLook look = Look(*Option, Painter);
-        look.Kind = frame->lineWidth * 16 + int(frame->features);
+        look.LineWidth = frame->lineWidth;
+        look.Features = int(frame->features);
         DrawCached(look, *frame, Painter, Widget, [&](const QStyleOptionFrame& AtOrigin, QPainter* p) {
             QProxyStyle::drawPrimitive(Element, &AtOrigin, p, Widget);
         });
@@ -140,8 +141,11 @@ public:
         if (Control != CC_ToolButton || !button || !Widget || !button->icon.isNull())
             return QProxyStyle::drawComplexControl(Control, Option, Painter, Widget);
         TLook look = Look(*Option, Painter);
-        look.Kind = (int(button->arrowType) << 8) + (int(button->features) << 16) +
-                    int(button->toolButtonStyle) + int(button->activeSubControls) * 4096;
+        look.Features = int(button->features);
+        look.Arrow = int(button->arrowType);
+        look.ButtonStyle = int(button->toolButtonStyle);
+        look.SubControls = int(button->subControls);
+        look.ActiveSubControls = int(button->activeSubControls);
         look.Text = button->text;
         look.Font = button->font;
         DrawCached(look, *button, Painter, Widget, [&](const QStyleOptionToolButton& AtOrigin, QPainter* p) {
@@ -157,7 +161,12 @@ private:
         uint State = 0;
         qint64 Palette = 0;
         Qt::LayoutDirection Direction = Qt::LeftToRight;
-        int Kind = 0;
+        int LineWidth = 0; // of a frame
+        int Features = 0;
+        int Arrow = 0; // of a button from here on
+        int ButtonStyle = 0;
+        int SubControls = 0;
+        int ActiveSubControls = 0;
         QString Text;
         QFont Font;
         bool operator==(const TLook&) const = default;
