@@ -17,16 +17,30 @@ if [ "${KORVEX_E2E_INNER:-}" != 1 ]; then
 fi
 
 work=$(mktemp -d)
+xvfb_pid=""
 # An X server of this run's own: it picks a free display itself and names it,
-# so runs started at the same moment never share one.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+# so runs started at the same moment never share one. It keeps its state when
+# the last client leaves, and answers a client before the program starts.
+start_x() {
+  : >"$work/display"
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  for _ in $(seq 1 100); do
+    [ -s "$work/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n 1 "$work/display")"
+  x_answers || fail "the X server on $DISPLAY does not answer"
+}
+x_answers() { timeout 5 xprop -root >/dev/null 2>&1; }
+stop_x() {
+  [ -n "$xvfb_pid" ] || return 0
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
+}
 ini="$work/config/Halvoren/Korvex/Korvex.ini"
 mkdir -p "$(dirname "$ini")"
 pid=""
@@ -35,8 +49,7 @@ cleanup() {
     kill -KILL "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
   fi
-  kill "$xvfb_pid" 2>/dev/null
-  wait "$xvfb_pid" 2>/dev/null
+  stop_x
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -44,8 +57,10 @@ trap cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   [ -s "$work/korvex.log" ] && sed 's/^/korvex: /' "$work/korvex.log" >&2
+  [ -s "$work/xvfb.log" ] && sed 's/^/Xvfb: /' "$work/xvfb.log" >&2
   exit 1
 }
+start_x
 
 # Set launcher=(COMMAND ARGS...) to start the program through another command
 # that ends in an exec of it (the process id stays the program's).
@@ -59,7 +74,20 @@ start() {
   for _ in $(seq 1 100); do
     window=$(xdotool search --onlyvisible --name '^Korvex$' 2>/dev/null | head -n1)
     [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "korvex ended before its window appeared ($1)"
+    if ! kill -0 "$pid" 2>/dev/null; then
+      # The X server went away under the program: the run's fault, not the
+      # program's. A new server, once, and the same start again.
+      if ! x_answers && [ -z "${x_restarted:-}" ]; then
+        x_restarted=1
+        echo "note: the X server on $DISPLAY stopped answering ($1); a new one" >&2
+        sed 's/^/Xvfb: /' "$work/xvfb.log" >&2
+        stop_x
+        start_x
+        start "$1"
+        return
+      fi
+      fail "korvex ended before its window appeared ($1)"
+    fi
     sleep 0.1
   done
   [ -n "$window" ] || fail "no Korvex window within 10 seconds ($1)"
